@@ -47,6 +47,8 @@ TEST(FrameSurface, ClsFillsTheWholeClientWithTheBackground)
     c.surface.Cls();
     const QImage& f = c.surface.Frame();
     ASSERT_EQ(f.deviceIndependentSize().toSize(), QSize(200, 100));
+    // Drawn in device pixels, so that rings stay crisp on dense screens.
+    ASSERT_EQ(f.size(), QSize(200, 100) * c.widget.devicePixelRatioF());
     for (int y = 0; y < f.height(); ++y) {
         for (int x = 0; x < f.width(); ++x) {
             ASSERT_EQ(f.pixel(x, y) | 0xFF000000u, c.Background()) << x << "," << y;
@@ -117,15 +119,17 @@ TEST(FrameSurface, LaterCirclesLieOverEarlierOnes)
 
 TEST(FrameSurface, CachedRingsMatchRingsStrokedAfresh)
 {
-    // The same rings drawn straight with QPainter, with the centres on the
-    // pixel corners where the cache puts them.
+    // The same rings stroked straight into a frame of device pixels, with
+    // the centres on the pixel corners where the cache puts them.
     Client c;
+    const qreal ratio = c.widget.devicePixelRatioF();
     const struct {
         float x, y, radius;
         std::int32_t color;
-    } rings[] = {{750, 750, 30, 0x123456},  {1500, 750, 629, 0xABCDEF}, {2250, 600, 300, 0x0000FF},
-                 {900, 900, 301, 0x00FF00}, {1515, 765, 300, 0xFF0000}, {2250, 600, 300, 0x0000FF}};
-    QImage expected(200, 100, QImage::Format_ARGB32_Premultiplied);
+    } rings[] = {{750, 750, 30, 0x123456},   {1500, 750, 629, 0xABCDEF},
+                 {2250, 600, 300, 0x0000FF}, {900, 900, 301, 0x00FF00},
+                 {1515, 765, 300, 0xFF0000}, {2250, 600, 300, 0x0000FF}};
+    QImage expected(QSize(200, 100) * ratio, QImage::Format_ARGB32_Premultiplied);
     expected.fill(c.widget.palette().color(QPalette::Window));
     QPainter p(&expected);
     p.setRenderHint(QPainter::Antialiasing);
@@ -135,18 +139,20 @@ TEST(FrameSurface, CachedRingsMatchRingsStrokedAfresh)
             c.surface.Circle(r.x, r.y, r.radius, r.color);
             if (pass == 0) {
                 const QColor col(r.color & 0xFF, (r.color >> 8) & 0xFF, (r.color >> 16) & 0xFF);
-                p.setPen(QPen(col, 9));
-                p.drawEllipse(QPointF(std::round(r.x / 15), std::round(r.y / 15)), r.radius / 15,
-                              r.radius / 15);
+                const qreal s = ratio / 15;
+                p.setPen(QPen(col, 9 * ratio));
+                p.drawEllipse(QPointF(std::round(r.x * s), std::round(r.y * s)), r.radius * s,
+                              r.radius * s);
             }
         }
     }
     p.end();
     EXPECT_EQ(c.surface.CachedRings(), 5u);
     const QImage& f = c.surface.Frame();
+    ASSERT_EQ(f.size(), expected.size());
     int worst = 0;
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 200; ++x) {
+    for (int y = 0; y < f.height(); ++y) {
+        for (int x = 0; x < f.width(); ++x) {
             const QRgb a = f.pixel(x, y);
             const QRgb b = expected.pixel(x, y);
             worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),

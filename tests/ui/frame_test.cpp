@@ -126,9 +126,8 @@ TEST(FrameSurface, CachedRingsMatchRingsStrokedAfresh)
     const struct {
         float x, y, radius;
         std::int32_t color;
-    } rings[] = {{750, 750, 30, 0x123456},   {1500, 750, 629, 0xABCDEF},
-                 {2250, 600, 300, 0x0000FF}, {900, 900, 301, 0x00FF00},
-                 {1515, 765, 300, 0xFF0000}, {2250, 600, 300, 0x0000FF}};
+    } rings[] = {{750, 750, 30, 0x123456},  {1500, 750, 629, 0xABCDEF}, {2250, 600, 300, 0x0000FF},
+                 {900, 900, 301, 0x00FF00}, {1515, 765, 300, 0xFF0000}, {2250, 600, 300, 0x0000FF}};
     QImage expected(QSize(200, 100) * ratio, QImage::Format_ARGB32_Premultiplied);
     expected.fill(c.widget.palette().color(QPalette::Window));
     QPainter p(&expected);

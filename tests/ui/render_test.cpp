@@ -116,12 +116,3 @@ TEST(Rnd, StaysInRangeAndRunsTheFullPeriod)
     } while (v != first && period <= (1 << 24));
     EXPECT_EQ(period, 1 << 24);
 }
-
-TEST(Rnd, SameStartEveryTime)
-{
-    Rnd a;
-    Rnd b;
-    for (int k = 0; k < 100; ++k) {
-        ASSERT_EQ(Bits(a()), Bits(b()));
-    }
-}

@@ -60,9 +60,10 @@ void FrameSurface::Cls()
 int FrameSurface::RingHalf(float radius) const
 {
     // In device pixels: the pen is centred on the circle, so the ring
-    // reaches half a pen width beyond the radius, plus one pixel for the
-    // smoothed edge.
-    return qCeil(radius / TwipsPerPixel * ratio_ + drawWidth_ * ratio_ / 2 + 1);
+    // reaches half a pen width beyond the radius. Smoothing only shades the
+    // pixels the edge crosses, and the centre sits on a pixel corner, so no
+    // pixel beyond that is touched. Every pixel here is read at every frame.
+    return qCeil(radius / TwipsPerPixel * ratio_ + drawWidth_ * ratio_ / 2);
 }
 
 void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)

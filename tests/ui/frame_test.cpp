@@ -126,8 +126,14 @@ TEST(FrameSurface, CachedRingsMatchRingsStrokedAfresh)
     const struct {
         float x, y, radius;
         std::int32_t color;
-    } rings[] = {{750, 750, 30, 0x123456},  {1500, 750, 629, 0xABCDEF}, {2250, 600, 300, 0x0000FF},
-                 {900, 900, 301, 0x00FF00}, {1515, 765, 300, 0xFF0000}, {2250, 600, 300, 0x0000FF}};
+    } rings[] = {{750, 750, 30, 0x123456},
+                 {1500, 750, 629, 0xABCDEF},
+                 {2250, 600, 300, 0x0000FF},
+                 {900, 900, 301, 0x00FF00},
+                 {1515, 765, 300, 0xFF0000},
+                 {2250, 600, 300, 0x0000FF},
+                 // centre (67.53, 33.87) px: placed to the nearest pixel
+                 {1013, 508, 200, 0x00FFFF}};
     QImage expected(QSize(200, 100) * ratio, QImage::Format_ARGB32_Premultiplied);
     expected.fill(c.widget.palette().color(QPalette::Window));
     QPainter p(&expected);
@@ -146,7 +152,7 @@ TEST(FrameSurface, CachedRingsMatchRingsStrokedAfresh)
         }
     }
     p.end();
-    EXPECT_EQ(c.surface.CachedRings(), 5u);
+    EXPECT_EQ(c.surface.CachedRings(), 6u);
     const QImage& f = c.surface.Frame();
     ASSERT_EQ(f.size(), expected.size());
     int worst = 0;

@@ -75,13 +75,16 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     // pixels; place that on the ball's centre to the nearest device pixel.
     const int half = RingHalf(radius);
     const double scale = ratio_ / TwipsPerPixel;
-    const int left = static_cast<int>(std::floor(x * scale + 0.5)) - half;
-    const int top = static_cast<int>(std::floor(y * scale + 0.5)) - half;
-    // Rings wholly outside the client area cost nothing.
-    if (left >= frame_.width() || top >= frame_.height() || left + 2 * half <= 0 ||
-        top + 2 * half <= 0) {
+    const double cx = std::floor(x * scale + 0.5);
+    const double cy = std::floor(y * scale + 0.5);
+    // Rings wholly outside the client area cost nothing. Compared before
+    // any conversion to int, so that no centre, however far off, overflows.
+    if (!(cx + half > 0 && cx - half < frame_.width() && cy + half > 0 &&
+          cy - half < frame_.height())) {
         return;
     }
+    const int left = static_cast<int>(cx) - half;
+    const int top = static_cast<int>(cy) - half;
     painter_.drawImage(QPoint(left, top), Ring(radius, color));
 }
 

@@ -108,6 +108,25 @@ TEST(FrameSurface, RingsCrossingTheEdgeAreClippedNotMoved)
     EXPECT_EQ(c.At(5, 50), c.Background());
 }
 
+TEST(FrameSurface, RingsWhollyOutsideAreSkipped)
+{
+    Client c;
+    c.surface.Cls();
+    c.surface.Circle(-1000, 750, 600, 0x0000FF); // ends 20 px left of the edge
+    c.surface.Circle(1500, -700, 600, 0x0000FF);
+    c.surface.Circle(3700, 750, 600, 0x0000FF);
+    c.surface.Circle(1500, 2200, 600, 0x0000FF);
+    c.surface.Circle(1e30f, 1e30f, 600, 0x0000FF); // far beyond any pixel number
+    c.surface.Circle(-INFINITY, 750, 600, 0x0000FF);
+    EXPECT_EQ(c.surface.CachedRings(), 0u);
+    const QImage& f = c.surface.Frame();
+    for (int y = 0; y < f.height(); ++y) {
+        for (int x = 0; x < f.width(); ++x) {
+            ASSERT_EQ(f.pixel(x, y) | 0xFF000000u, c.Background()) << x << "," << y;
+        }
+    }
+}
+
 TEST(FrameSurface, LaterCirclesLieOverEarlierOnes)
 {
     Client c;

@@ -12,7 +12,7 @@
 class QWidget;
 
 class FrameSurface final : public Surface {
-  public:
+public:
     // client is the widget whose client area this surface stands for; it
     // must outlive the surface.
     explicit FrameSurface(const QWidget& client);
@@ -30,7 +30,7 @@ class FrameSurface final : public Surface {
     // Rings drawn and kept for reuse; for tests.
     std::size_t CachedRings() const { return rings_.size(); }
 
-  private:
+private:
     struct RingKey {
         std::uint32_t radiusBits;
         std::int32_t color;

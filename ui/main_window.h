@@ -10,7 +10,7 @@
 #include <QWidget>
 
 class Form1 : public QWidget {
-  public:
+public:
     // clock drives Timer1; a test passes one it controls.
     explicit Form1(Clock clock = SteadyClock(), QWidget* parent = nullptr);
 
@@ -32,7 +32,7 @@ class Form1 : public QWidget {
     // The surface the draw pass draws through, holding the latest frame.
     FrameSurface& Screen() { return screen_; }
 
-  protected:
+protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -40,7 +40,7 @@ class Form1 : public QWidget {
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-  private:
+private:
     // Timer events run only while the window can be seen: a minimised
     // window may report a zero client size, which would crush the pile
     // against a wall at (0, 0). On restore the pile continues as it was.

@@ -11,7 +11,7 @@ inline constexpr float TwipsPerPixel = 15.0f;
 // A place to draw the pile. Sizes, positions and radii are in world units
 // (twips); only the pen width is in pixels.
 class Surface {
-  public:
+public:
     virtual ~Surface() = default;
 
     // Current width and height of the client area in world units (twips).
@@ -27,14 +27,15 @@ class Surface {
     virtual void Circle(float x, float y, float radius, std::int32_t color) = 0;
 };
 
-// The random source: the home platform's documented generator, so that the
-// same presses give the same colours and radii as they always did. A 24-bit
-// linear congruential state with a fixed start; it is never reseeded.
+// The random source: the documented generator of the Windows runtime the
+// original program ran on, so that the same presses give the same colours
+// and radii as they always did. A 24-bit linear congruential state with a
+// fixed start; it is never reseeded.
 class Rnd {
-  public:
+public:
     // Next value of the sequence, uniform in [0, 1).
     float operator()();
 
-  private:
+private:
     std::uint32_t x_ = 327680;
 };

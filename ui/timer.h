@@ -1,4 +1,5 @@
-// The window's timer, delivered at the home platform's granularity.
+// The window's timer, delivered at the granularity of the Windows timer the
+// original program had.
 #pragma once
 
 #include <QTimer>
@@ -13,13 +14,12 @@ using Clock = std::function<std::chrono::nanoseconds()>;
 Clock SteadyClock();
 
 // A timer that asks for an interval in milliseconds and gets events only at
-// the boundaries of a steady 1/64 s clock, as the home platform delivered
-// them: a 1 ms request yields 64 events a second on every machine and at
-// every display refresh rate, and the program does not wake 1000 times a
-// second. An event that falls due while the handler still runs is merged
+// the boundaries of a steady 1/64 s clock, as Windows delivered them: a 1 ms
+// request yields 64 events a second on every machine and at every display
+// refresh rate, and the program does not wake 1000 times a second. An event that falls due while the handler still runs is merged
 // into one event taken right after it returns, never a backlog.
 class Timer {
-  public:
+public:
     // Length of one step of the platform's timer clock: 15.625 ms.
     static constexpr std::chrono::nanoseconds Granularity{15'625'000};
 
@@ -44,7 +44,7 @@ class Timer {
     // When the next event falls due, on the clock's time line.
     std::chrono::nanoseconds Due() const { return due_; }
 
-  private:
+private:
     // The first clock boundary no earlier than `from` plus the interval.
     std::chrono::nanoseconds NextDue(std::chrono::nanoseconds from) const;
     void Arm();

@@ -16,7 +16,7 @@ struct Call {
 };
 
 class RecordingSurface final : public Surface {
-  public:
+public:
     std::vector<Call> calls;
 
     float ScaleWidth() const override { return 9075.0f; }
@@ -91,10 +91,10 @@ TEST(DrawBalls, FullTableAndNoPenChange)
     ExpectCircle(s.calls.back(), t, MaxSlot);
 }
 
-TEST(Rnd, HomePlatformSequence)
+TEST(Rnd, OriginalRuntimeSequence)
 {
     Rnd rnd;
-    // The first values of the home platform's generator, to 7 digits.
+    // The first values of the original runtime's generator, to 7 digits.
     EXPECT_NEAR(rnd(), 0.7055475f, 5e-8);
     EXPECT_NEAR(rnd(), 0.5334240f, 5e-8);
     EXPECT_NEAR(rnd(), 0.5795186f, 5e-8);

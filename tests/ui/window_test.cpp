@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 namespace {
 
 class WindowTest : public ::testing::Test {
-  protected:
+protected:
     FakeClock clock;
     Form1 form{clock.Source()};
 

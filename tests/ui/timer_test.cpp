@@ -1,0 +1,140 @@
+// The timer's cadence, driven by a fake clock: no test here waits.
+#include "fake_clock.h"
+#include "timer.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace std::chrono_literals;
+using std::chrono::nanoseconds;
+
+namespace {
+
+// A 1 ms timer polled as often as a busy event loop would.
+struct Fixture {
+    FakeClock clock;
+    std::vector<nanoseconds> events;
+    nanoseconds handlerCost{0};
+    Timer timer{clock.Source(), [this] {
+                    events.push_back(clock.now);
+                    clock.Advance(handlerCost);
+                }};
+
+    Fixture(int interval = 1)
+    {
+        timer.SetInterval(interval);
+        timer.SetEnabled(true);
+    }
+    void RunFor(nanoseconds span, nanoseconds step = 100us)
+    {
+        const nanoseconds end = clock.now + span;
+        while (clock.now < end) {
+            clock.Advance(step);
+            timer.Poll();
+        }
+    }
+    // An event loop that wakes exactly when the timer asks to be polled.
+    void RunUntil(nanoseconds end)
+    {
+        for (;;) {
+            clock.now = std::max(clock.now, timer.Due());
+            if (clock.now >= end) {
+                return;
+            }
+            timer.Poll();
+        }
+    }
+};
+
+} // namespace
+
+TEST(TimerCadence, SixtyFourEventsASecondOnTheClockBoundaries)
+{
+    Fixture f;
+    f.RunFor(1s);
+    ASSERT_EQ(f.events.size(), 64u);
+    for (std::size_t k = 0; k < f.events.size(); ++k) {
+        // Polled every 0.1 ms, each event is taken within 0.1 ms of its boundary.
+        const nanoseconds boundary = static_cast<long>(k + 1) * Timer::Granularity;
+        EXPECT_GE(f.events[k], boundary);
+        EXPECT_LT(f.events[k], boundary + 100us);
+    }
+}
+
+TEST(TimerCadence, SameRateHoweverOftenPolled)
+{
+    // A loop that wakes 1000 times a second gets no more events than one
+    // that wakes only when told to.
+    Fixture busy;
+    busy.RunFor(2s, 10us);
+    Fixture lazy;
+    lazy.RunUntil(2s + 1ns);
+    EXPECT_EQ(busy.events.size(), 128u);
+    EXPECT_EQ(lazy.events.size(), 128u);
+}
+
+TEST(TimerCadence, LateTicksMergeIntoOneEvent)
+{
+    Fixture f;
+    f.handlerCost = 50ms; // a tick three boundaries long
+    f.clock.now = 15625us;
+    f.timer.Poll();
+    ASSERT_EQ(f.events.size(), 1u); // returns at 65.625 ms
+    f.handlerCost = 0ns;
+    f.timer.Poll();
+    f.timer.Poll();
+    // The three missed boundaries give one event, taken at once; then the
+    // clock's rhythm resumes at the next boundary.
+    ASSERT_EQ(f.events.size(), 2u);
+    EXPECT_EQ(f.events[1], 65625us);
+    EXPECT_EQ(f.timer.Due(), 78125us);
+    f.clock.now = 78125us - 1ns;
+    f.timer.Poll();
+    EXPECT_EQ(f.events.size(), 2u);
+    f.clock.now = 78125us;
+    f.timer.Poll();
+    EXPECT_EQ(f.events.size(), 3u);
+}
+
+TEST(TimerCadence, SlowTicksLowerTheRateWithoutBacklog)
+{
+    Fixture f;
+    f.handlerCost = 40ms;
+    f.RunUntil(1s);
+    // Every event is taken when the previous handler returns: about 25 a
+    // second, each 40 ms after the last, never two at one instant.
+    ASSERT_GE(f.events.size(), 24u);
+    ASSERT_LE(f.events.size(), 25u);
+    for (std::size_t k = 2; k < f.events.size(); ++k) {
+        EXPECT_EQ(f.events[k] - f.events[k - 1], 40ms);
+    }
+}
+
+TEST(TimerCadence, LongerIntervalRoundsUpToTheClock)
+{
+    Fixture f(40);
+    f.RunUntil(1s);
+    // 40 ms rounds up to three steps of 15.625 ms: 21 events a second.
+    ASSERT_EQ(f.events.size(), 21u);
+    for (std::size_t k = 0; k < f.events.size(); ++k) {
+        EXPECT_EQ(f.events[k], static_cast<long>(3 * (k + 1)) * Timer::Granularity) << k;
+    }
+}
+
+TEST(TimerCadence, DisabledTimerDeliversNothingAndRestartsFresh)
+{
+    Fixture f;
+    f.RunFor(100ms);
+    const std::size_t before = f.events.size();
+    f.timer.SetEnabled(false);
+    f.RunFor(1s);
+    EXPECT_EQ(f.events.size(), before);
+    // No event saved up while disabled: the first comes at a boundary after
+    // enabling, not at once.
+    f.timer.SetEnabled(true);
+    f.timer.Poll();
+    EXPECT_EQ(f.events.size(), before);
+    f.RunFor(16ms);
+    EXPECT_EQ(f.events.size(), before + 1);
+}

@@ -1,0 +1,263 @@
+// The real window on Qt's offscreen platform, its timer driven by a fake
+// clock: start-up, presses, ticks, drawing, resizing and minimising.
+#include "fake_clock.h"
+#include "main_window.h"
+#include "sim_test_util.h"
+
+#include <QPointingDevice>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    FakeClock clock;
+    Form1 form{clock.Source()};
+
+    void SetUp() override
+    {
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    }
+
+    // Lets the clock run to the next timer event and delivers whatever is due.
+    void Tick()
+    {
+        clock.Advance(Timer::Granularity);
+        form.Timer1.Poll();
+    }
+
+    void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton,
+               Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::mousePress(&form, button, mods, at);
+        QTest::mouseRelease(&form, button, mods, at);
+    }
+
+    QRgb Background() const { return form.palette().color(QPalette::Window).rgb(); }
+
+    // Pixel of the latest frame at a point in world units (twips).
+    QRgb At(double x, double y)
+    {
+        const QImage& f = form.Screen().Frame();
+        const qreal r = f.devicePixelRatio() / TwipsPerPixel;
+        return f.pixel(static_cast<int>(x * r), static_cast<int>(y * r)) | 0xFF000000u;
+    }
+};
+
+QRgb RgbOf(std::int32_t color)
+{
+    return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+} // namespace
+
+TEST_F(WindowTest, StartsWithCaptionSizeAndAnchor)
+{
+    EXPECT_EQ(form.windowTitle().toStdString(), "Torvane Beta - Quillmoss 2004 (Click to add)");
+    EXPECT_TRUE(form.isWindow());
+    EXPECT_EQ(form.size(), QSize(605, 366));
+    EXPECT_EQ(form.Screen().ScaleWidth(), 9075.0f);
+    EXPECT_EQ(form.Screen().ScaleHeight(), 5490.0f);
+    EXPECT_EQ(form.Table.BallCount, 0);
+    EXPECT_BITS(form.Table.BallX[0], 4537.5f);
+    EXPECT_BITS(form.Table.BallY[0], 0.0f);
+    EXPECT_BITS(form.Table.Pi, 3.14159265358978);
+    EXPECT_EQ(form.Timer1.Interval(), 1);
+    EXPECT_TRUE(form.Timer1.Enabled());
+}
+
+TEST_F(WindowTest, EveryButtonAndModifierAddsOneBallAtThePointer)
+{
+    const struct {
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers mods;
+    } presses[] = {
+        {Qt::LeftButton, Qt::NoModifier},
+        {Qt::RightButton, Qt::NoModifier},
+        {Qt::MiddleButton, Qt::NoModifier},
+        {Qt::BackButton, Qt::NoModifier},
+        {Qt::ForwardButton, Qt::NoModifier},
+        {Qt::LeftButton, Qt::ShiftModifier},
+        {Qt::LeftButton, Qt::ControlModifier},
+        {Qt::LeftButton, Qt::AltModifier},
+        {Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier},
+        {Qt::MiddleButton, Qt::MetaModifier},
+    };
+    int k = 0;
+    for (const auto& p : presses) {
+        SCOPED_TRACE(k);
+        const QPoint at(10 + 37 * k, 300 - 11 * k);
+        Press(at, p.button, p.mods);
+        ++k;
+        ASSERT_EQ(form.Table.BallCount, k);
+        EXPECT_BITS(form.Table.BallX[k], at.x() * 15.0f);
+        EXPECT_BITS(form.Table.BallY[k], at.y() * 15.0f);
+    }
+}
+
+TEST_F(WindowTest, PointerFractionsAreKept)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10.25, 20.75), QPointF(10.25, 20.75),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &press);
+    ASSERT_EQ(form.Table.BallCount, 1);
+    EXPECT_BITS(form.Table.BallX[1], 153.75f);
+    EXPECT_BITS(form.Table.BallY[1], 311.25f);
+}
+
+TEST_F(WindowTest, DoubleClickIsTwoPresses)
+{
+    // Through the window system, which reports the second press to a widget
+    // as a double-click only.
+    struct : QObject {
+        int doubleClicks = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            doubleClicks += e->type() == QEvent::MouseButtonDblClick;
+            return false;
+        }
+    } counter;
+    form.installEventFilter(&counter);
+    QWindow* w = form.windowHandle();
+    QTest::mouseDClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(50, 60));
+    ASSERT_EQ(counter.doubleClicks, 1);
+    EXPECT_EQ(form.Table.BallCount, 2);
+    form.removeEventFilter(&counter);
+}
+
+TEST_F(WindowTest, TouchTapAddsABallWheelDoesNot)
+{
+    // Registered with Qt for the rest of the run, which never frees it.
+    static QPointingDevice* const screen =
+        QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+    QTest::touchEvent(&form, screen).press(0, QPoint(100, 200));
+    QTest::touchEvent(&form, screen).release(0, QPoint(100, 200));
+    ASSERT_EQ(form.Table.BallCount, 1);
+    EXPECT_BITS(form.Table.BallX[1], 1500.0f);
+    EXPECT_BITS(form.Table.BallY[1], 3000.0f);
+
+    QWheelEvent wheel(QPointF(100, 100), form.mapToGlobal(QPointF(100, 100)), QPoint(),
+                      QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&form, &wheel);
+    EXPECT_EQ(form.Table.BallCount, 1);
+}
+
+TEST_F(WindowTest, ColoursAndRadiiFollowTheRandomSource)
+{
+    Press(QPoint(100, 100));
+    Press(QPoint(200, 100));
+    Rnd rnd;
+    BallTable expected = StartTable();
+    expected.AddBall(1500, 1500, rnd);
+    expected.AddBall(3000, 1500, rnd);
+    EXPECT_EQ(StateHash(form.Table), StateHash(expected));
+}
+
+TEST_F(WindowTest, APressDrawsNothingUntilTheNextTick)
+{
+    Tick();
+    const QImage before = form.Screen().Frame().copy();
+    Press(QPoint(150, 100));
+    ASSERT_EQ(form.Table.BallCount, 1);
+    EXPECT_EQ(form.Screen().Frame(), before);
+
+    Tick();
+    const float x = form.Table.BallX[1];
+    const float y = form.Table.BallY[1];
+    const float r = form.Table.BallRadius[1];
+    EXPECT_BITS(y, 1545.0f); // fallen one step, nothing near it
+    // The ball's colour on its ring, the background inside it.
+    EXPECT_EQ(At(x + r, y), RgbOf(form.Table.BallColor[1]));
+    EXPECT_EQ(At(x - r, y), RgbOf(form.Table.BallColor[1]));
+    EXPECT_EQ(At(x, y + r), RgbOf(form.Table.BallColor[1]));
+    EXPECT_EQ(At(x, y), Background());
+}
+
+TEST_F(WindowTest, RedAndBlueLandInTheRightChannels)
+{
+    Press(QPoint(100, 150));
+    Press(QPoint(400, 150));
+    form.Table.BallColor[1] = 0x0000FF;
+    form.Table.BallColor[2] = 0xFF0000;
+    Tick();
+    EXPECT_EQ(At(form.Table.BallX[1] + form.Table.BallRadius[1], form.Table.BallY[1]),
+              qRgb(255, 0, 0));
+    EXPECT_EQ(At(form.Table.BallX[2] + form.Table.BallRadius[2], form.Table.BallY[2]),
+              qRgb(0, 0, 255));
+}
+
+TEST_F(WindowTest, AnchorIsABlackDotThatSinksToTheFloor)
+{
+    Tick();
+    EXPECT_EQ(At(4537.5, 45), qRgb(0, 0, 0));
+    for (int k = 1; k < 122; ++k) {
+        Tick();
+    }
+    EXPECT_BITS(form.Table.BallY[0], 5490.0f);
+    EXPECT_EQ(At(4537.5, 5490 - 2 * 15), qRgb(0, 0, 0));
+    EXPECT_EQ(At(4537.5, 45), Background());
+}
+
+TEST_F(WindowTest, ResizingMovesTheWallsFromTheNextTick)
+{
+    Press(QPoint(580, 100));
+    Press(QPoint(400, 340));
+    Tick();
+    BallTable expected = form.Table;
+
+    form.resize(300, 200);
+    ASSERT_EQ(form.size(), QSize(300, 200));
+    // Nothing moves until the tick reads the new size.
+    EXPECT_EQ(StateHash(form.Table), StateHash(expected));
+    Tick();
+    expected.MoveBalls(4500.0f, 3000.0f);
+    EXPECT_EQ(StateHash(form.Table), StateHash(expected));
+    EXPECT_LE(form.Table.BallX[0], 4500.0f);
+    EXPECT_LE(form.Table.BallY[0], 3000.0f);
+    EXPECT_EQ(form.Screen().Frame().deviceIndependentSize().toSize(), QSize(300, 200));
+}
+
+TEST_F(WindowTest, NoTickRunsWhileMinimisedOrHidden)
+{
+    Press(QPoint(300, 100));
+    Tick();
+    const BallTable before = form.Table;
+
+    form.showMinimized();
+    EXPECT_FALSE(form.Timer1.Enabled());
+    for (int k = 0; k < 64; ++k) {
+        Tick();
+    }
+    EXPECT_EQ(StateHash(form.Table), StateHash(before));
+
+    form.showNormal();
+    EXPECT_TRUE(form.Timer1.Enabled());
+    Tick();
+    BallTable expected = before;
+    expected.MoveBalls(9075.0f, 5490.0f);
+    EXPECT_EQ(StateHash(form.Table), StateHash(expected));
+
+    form.hide();
+    EXPECT_FALSE(form.Timer1.Enabled());
+    Tick();
+    EXPECT_EQ(StateHash(form.Table), StateHash(expected));
+}
+
+TEST_F(WindowTest, FullTableIgnoresPresses)
+{
+    for (int k = 0; k < MaxSlot; ++k) {
+        Press(QPoint(k % 600, 10 + k / 600));
+    }
+    ASSERT_EQ(form.Table.BallCount, MaxSlot);
+    const BallTable full = form.Table;
+    Press(QPoint(300, 300), Qt::RightButton);
+    EXPECT_EQ(form.Table.BallCount, MaxSlot);
+    EXPECT_EQ(StateHash(form.Table), StateHash(full));
+    Tick();
+    EXPECT_EQ(form.Screen().Frame().isNull(), false);
+}

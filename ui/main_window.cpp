@@ -1,0 +1,97 @@
+// The program's one window.
+#include "main_window.h"
+
+#include "render.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+// Client area at start, device-independent pixels: 9075 x 5490 twips.
+constexpr int StartWidth = 605;
+constexpr int StartHeight = 366;
+// Pen width of every circle, device-independent pixels.
+constexpr int PenWidth = 9;
+// Timer1's requested interval in milliseconds; Timer decides what it gets.
+constexpr int TimerInterval = 1;
+
+} // namespace
+
+Form1::Form1(Clock clock, QWidget* parent)
+    : QWidget(parent), Timer1(std::move(clock), [this] { Timer1_Timer(); }), screen_(*this)
+{
+    setWindowTitle(QStringLiteral("Torvane Beta - Quillmoss 2004 (Click to add)"));
+    resize(StartWidth, StartHeight);
+    Timer1.SetInterval(TimerInterval);
+    Form_Load();
+    UpdateTimer(false);
+}
+
+void Form1::Form_Load()
+{
+    Table.InitBalls(screen_.ScaleWidth());
+    screen_.DrawWidth(PenWidth);
+}
+
+void Form1::Form_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y)
+{
+    // A press on a full table is ignored; AddBall sees to it.
+    Table.AddBall(X, Y, rnd_);
+}
+
+void Form1::Timer1_Timer()
+{
+    Table.MoveBalls(screen_.ScaleWidth(), screen_.ScaleHeight());
+    DrawBalls(Table, screen_);
+    update();
+}
+
+void Form1::mousePressEvent(QMouseEvent* event)
+{
+    // Fractions of a pixel, as high-density screens and touch report them,
+    // are kept.
+    const QPointF p = event->position();
+    Form_MouseDown(event->button(), event->modifiers(), static_cast<float>(p.x() * TwipsPerPixel),
+                   static_cast<float>(p.y() * TwipsPerPixel));
+}
+
+void Form1::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Widgets get the second press of a double-click only as this event,
+    // never as a press of its own; it adds a ball like any other press.
+    mousePressEvent(event);
+}
+
+void Form1::paintEvent(QPaintEvent*)
+{
+    // Until the first tick there is no frame, and what a resize uncovers
+    // stays background until the next one: Qt has erased it already.
+    QPainter(this).drawImage(QPointF(0, 0), screen_.Frame());
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange) {
+        UpdateTimer(isVisible());
+    }
+    QWidget::changeEvent(event);
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    UpdateTimer(true);
+    QWidget::showEvent(event);
+}
+
+void Form1::hideEvent(QHideEvent* event)
+{
+    UpdateTimer(false);
+    QWidget::hideEvent(event);
+}
+
+void Form1::UpdateTimer(bool shown)
+{
+    Timer1.SetEnabled(shown && !isMinimized());
+}

@@ -1,0 +1,41 @@
+// What the program needs from its window system, kept free of any toolkit so
+// that the draw pass, its tests and its benchmarks build without a window.
+#pragma once
+
+#include <cstdint>
+
+// World units are twips: 1440 per logical inch, 15 per device-independent
+// pixel on every screen.
+inline constexpr float TwipsPerPixel = 15.0f;
+
+// A place to draw the pile. Sizes, positions and radii are in world units
+// (twips); only the pen width is in pixels.
+class Surface {
+public:
+    virtual ~Surface() = default;
+
+    // Current width and height of the client area in world units (twips).
+    virtual float ScaleWidth() const = 0;
+    virtual float ScaleHeight() const = 0;
+    // Width of the line of later circles, in device-independent pixels.
+    virtual void DrawWidth(int pixels) = 0;
+    // Fills the whole client area with the window's background colour.
+    virtual void Cls() = 0;
+    // Outline of the circle centred at (x, y) with the given radius, all in
+    // world units, in a solid line of the current width, never filled.
+    // color is 0x00BBGGRR, red in the low byte. A radius of 0 is drawn too.
+    virtual void Circle(float x, float y, float radius, std::int32_t color) = 0;
+};
+
+// The random source: the documented generator of the Windows runtime the
+// original program ran on, so that the same presses give the same colours
+// and radii as they always did. A 24-bit linear congruential state with a
+// fixed start; it is never reseeded.
+class Rnd {
+public:
+    // Next value of the sequence, uniform in [0, 1).
+    float operator()();
+
+private:
+    std::uint32_t x_ = 327680;
+};

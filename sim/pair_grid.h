@@ -35,14 +35,16 @@
 //   the grid (at most MaxCells), where every rounding error is below 2^-39
 //   cells, far less than the 2^-20 slack. Rows likewise.
 // So the cells Around(i) hold every ball that can overlap i, wherever the
-// balls are, however far outside the grid.
+// balls are, however far outside the grid. (If r(i) is NaN, Around names
+// cell 0 alone, and rightly: nothing overlaps i.)
 template <int Slots>
 class PairGrid {
 public:
     // 64-bit words of a slot set.
     static constexpr int SetWords = (Slots + 63) / 64;
-    // Bounds the grid's memory: cells of 128 bytes each.
-    static constexpr int MaxCells = 2048;
+    // Bounds the grid's memory, 128 bytes a cell. A full table settled in
+    // the start-up window spans about 16 x 40 cells of the largest radius.
+    static constexpr int MaxCells = 1024;
     using SlotSet = std::array<std::uint64_t, SetWords>;
 
     // A ball's place in cell units, before clamping to the grid.
@@ -79,7 +81,8 @@ public:
             Widen(x[i], minX, maxX, anyX);
             Widen(y[i], minY, maxY, anyY);
         }
-        // Beyond this, radius sums may round to infinity as floats.
+        // An infinite radius overlaps every finite ball; an absurd one
+        // would make cells so wide that the grid could not help.
         if (!(maxR <= MaxReachRadius)) {
             return false;
         }

@@ -18,8 +18,10 @@ std::unique_ptr<BallTable> BuildScene(int balls)
         // evenly spread, no two presses at one point.
         double fx = 0.0;
         double fy = 0.0;
-        const float x = static_cast<float>(SceneWidth * std::modf((k + 0.5) * 0.6180339887498949, &fx));
-        const float y = static_cast<float>(SceneHeight * std::modf((k + 0.5) * 0.7548776662466927, &fy));
+        const float x =
+            static_cast<float>(SceneWidth * std::modf((k + 0.5) * 0.6180339887498949, &fx));
+        const float y =
+            static_cast<float>(SceneHeight * std::modf((k + 0.5) * 0.7548776662466927, &fy));
         t->AddBall(x, y, rnd);
     }
     for (int k = 0; k < 600; ++k) {

@@ -55,8 +55,7 @@ const TickPushes& PushesOf(int balls)
     return *known.back().second;
 }
 
-template <auto Tick>
-void TickCase(benchmark::State& state, bool grid)
+template <auto Tick> void TickCase(benchmark::State& state, bool grid)
 {
     const int balls = static_cast<int>(state.range(0));
     const BallTable& scene = SettledScene(balls);

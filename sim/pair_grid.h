@@ -55,14 +55,17 @@ public:
     // Inclusive ranges of columns and rows.
     struct Rect {
         int C0, C1, R0, R1;
-        bool Holds(const Rect& o) const { return C0 <= o.C0 && o.C1 <= C1 && R0 <= o.R0 && o.R1 <= R1; }
+        bool Holds(const Rect& o) const
+        {
+            return C0 <= o.C0 && o.C1 <= C1 && R0 <= o.R0 && o.R1 <= R1;
+        }
     };
 
     // Counts of the last tick run through the grid, for measurements.
     struct Counts {
         int Tests = 0;   // pair tests made
         int Pushes = 0;  // of which overlapped
-        int Gathers = 0; // times the set of candidates grew
+        int Gathers = 0; // candidate sets gathered, or grown after a move
     };
 
     // Lays the grid over slots 0..n as they stand and files every slot.
@@ -202,7 +205,8 @@ public:
 private:
     // Radii (world units) above which the grid is not used.
     static constexpr float MaxReachRadius = 1.0e15f;
-    // Cell width in largest radii: a ball's reach spans two to five cells.
+    // Cell width in largest radii (at least 1, see above): a ball's reach
+    // then spans two to five cells a side.
     static constexpr double CellsPerRadius = 1.0;
 
     void OrCell(int c, int fromWord, SlotSet& out) const

@@ -20,8 +20,7 @@ constexpr double PushDivisor = 10.0;
 
 // The push of an overlapping pair, kept out of line so that the test in
 // front of it stays small enough to inline into the pair passes.
-[[gnu::noinline]] void PushApart(BallTable& t, int i, int j, double dx, double dy,
-                                 double radiusSum)
+[[gnu::noinline]] void PushApart(BallTable& t, int i, int j, double dx, double dy, double radiusSum)
 {
     t.HitAngle = t.ATan2(static_cast<float>(dy), static_cast<float>(dx));
     // The push is the unrounded sum over ten, rounded once: not s / 10.
@@ -107,7 +106,8 @@ bool BallTable::MoveBallsGrid(float width, float height)
     // ball left that can overlap i until i moves out of reach of those
     // cells; then the set grows by the cells newly in reach, for the slots
     // after the one just tested. i and the balls it pushed are refiled when
-    // its pass ends: they are not looked up before.
+    // its pass ends: until then nothing asks where they are filed, since i
+    // is left out of its own set and a pushed ball has had its test.
     Grid::Counts counts;
     Grid::SlotSet set;
     std::array<std::int16_t, MaxSlot + 1> pushed;

@@ -28,8 +28,8 @@ constexpr float H = 5490.0f;
         }
     }
     if (Bits(grid.HitAngle) != Bits(plain.HitAngle)) {
-        return ::testing::AssertionFailure() << "HitAngle " << grid.HitAngle << " vs "
-                                             << plain.HitAngle;
+        return ::testing::AssertionFailure()
+               << "HitAngle " << grid.HitAngle << " vs " << plain.HitAngle;
     }
     return ::testing::AssertionSuccess();
 }

@@ -2,7 +2,7 @@
 # needs first, so each works on a fresh machine.
 PRESET ?= release
 
-.PHONY: deps test run clean
+.PHONY: deps test run bench clean
 
 deps:
 	@./scripts/install-deps.sh build
@@ -18,6 +18,15 @@ run: deps
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
 	./scripts/run.sh build/$(PRESET)/app/torvane build/demo.png
+
+# Release build with the benchmarks; medians of 5 runs, all runs kept in
+# build/bench.json.
+bench: deps
+	cmake --preset release -DTORVANE_BENCH=ON
+	cmake --build --preset release
+	./build/release/bench/torvane_bench --benchmark_repetitions=5 \
+	    --benchmark_display_aggregates_only=true \
+	    --benchmark_out=build/bench.json --benchmark_out_format=json
 
 clean:
 	rm -rf build

@@ -2,6 +2,8 @@
 // slot, plus the operations that change it. No toolkit in here.
 #pragma once
 
+#include "pair_grid.h"
+
 #include <array>
 #include <cstdint>
 #include <type_traits>
@@ -62,11 +64,16 @@ public:
 
     // One tick: every live ball falls, is clamped to the floor and side
     // walls, and is pushed apart from every ball it overlaps. width and
-    // height are the client size in world units.
+    // height are the client size in world units. Runs whichever of the two
+    // ways below is faster for the table; both give the same bits.
     void MoveBalls(float width, float height);
     // The same tick as the plain double loop over ordered pairs. It is the
     // reference the faster tick is checked against.
     void MoveBallsPlain(float width, float height);
+    // The same tick again, with each ball's pair pass testing only the
+    // balls a grid says can overlap it. Returns false if it found the grid
+    // of no use for this table and ran the plain loop instead.
+    bool MoveBallsGrid(float width, float height);
 
     // Adds a ball at (x, y) in world units with a colour and radius drawn
     // from next(), which yields uniform floats in [0, 1). Returns false and
@@ -82,4 +89,12 @@ public:
     // whether it pushed.
     void SettleBall(int i, float width, float height);
     bool PushPair(int i, int j);
+
+    using Grid = PairGrid<MaxSlot + 1>;
+    // Scratch of the grid tick; its counts describe the last grid tick.
+    const Grid& PairIndex() const { return grid_; }
+
+private:
+    // Rebuilt at every grid tick, so a copied table carries nothing stale.
+    Grid grid_;
 };

@@ -22,7 +22,7 @@ run: deps
 # Release build with the benchmarks; medians of 5 runs, all runs kept in
 # build/bench.json.
 bench: deps
-	cmake --preset release -DTORVANE_BENCH=ON
+	cmake --preset release
 	cmake --build --preset release
 	./build/release/bench/torvane_bench --benchmark_repetitions=5 \
 	    --benchmark_display_aggregates_only=true \

@@ -1,8 +1,10 @@
 # Entry points for people. Every target installs the Debian packages it
 # needs first, so each works on a fresh machine.
 PRESET ?= release
+# Length of `make fuzz` in seconds; CI's pass runs 60.
+FUZZ_SECONDS ?= 1800
 
-.PHONY: deps test clean
+.PHONY: deps test clean asan fuzz-build fuzz-ci fuzz check
 
 deps:
 	@./scripts/install-deps.sh build
@@ -11,6 +13,28 @@ test: deps
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
 	ctest --preset $(PRESET)
+
+# The whole test suite again under AddressSanitizer (with LeakSanitizer) and
+# UndefinedBehaviorSanitizer; any report fails it.
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+fuzz-build:
+	@./scripts/install-deps.sh build fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+
+# The committed seeds, then one bounded minute of fuzzing.
+fuzz-ci: fuzz-build
+	fuzz/run.sh 60
+
+fuzz: fuzz-build
+	fuzz/run.sh $(FUZZ_SECONDS)
+
+# Everything CI runs.
+check: test asan fuzz-ci
 
 clean:
 	rm -rf build

@@ -17,16 +17,17 @@
 //   x >= min(r, W - r) - E (r + R) / 10            (left wall; the right
 //                                                   clamp wins when W < 2r)
 //
-// Above the top there is no ceiling. A ball rises only when it is pushed off
-// a lower ball that it overlaps: their centres were less than s = r + r_j
-// apart and the push lifts it by at most s / 10, so it ends less than
-// D = 1.1 s <= 2.2 R above where the lower ball was. Let Y0 lie at or above
-// every press and every floor so far (no higher than the lowest press and
-// than H - R for every H used) and L_q = Y0 - q D. Falls and clamps never put
-// a ball above Y0. A push that lifts a ball across L_q finds both balls of
-// the pair above L_{q-1} and neither above L_q, so by induction at most N - q
-// balls are ever above L_q: the m-th highest ball has y >= Y0 - (N - m + 1) D,
-// and the top one is at most N D above Y0, however long the run.
+// Above the top there is no ceiling. Let Y0 be a y at or above every press
+// and every floor H - R so far, D = 2.2 R and L_q = Y0 - q D. Claim: at most
+// N - q balls are ever above L_q. Falls and clamps never lift a ball above Y0.
+// A ball rises only when it is pushed off a lower ball that it overlaps:
+// their centres are less than s = r + r_j apart and the push lifts it by at
+// most s / 10, so it ends less than 1.1 s <= D above where the lower ball
+// was. A push that lifts it across L_q thus finds both balls above L_{q-1}
+// and neither above L_q: of the at most N - q + 1 balls above L_{q-1}, at
+// most N - q - 1 were above L_q, and one more makes N - q. Hence the m-th
+// highest ball has y >= Y0 - (N - m + 1) D, and the top one is at most N D
+// above Y0, however long the run.
 //
 // A few units in the last place are allowed on top for the rounding of each
 // stored coordinate to a float.
@@ -62,6 +63,7 @@ struct Extremes {
     double pastWall = -1e300;   // distance beyond the clamped range in x
     double aboveTop = -1e300;   // -y: how far the highest centre is above the top edge
     double topStair = 0;        // highest centre above Y0, in units of D
+    double magnitude = 0;       // largest size or coordinate so far, for rounding slack
 };
 
 class Window {
@@ -148,7 +150,10 @@ bool CheckTick(const BallTable& t, const Window& win, double y0, const BallTable
         }
     }
 
+    // The floor and wall bounds depend on this tick's pushes only; the climb
+    // bound on every push so far, so its slack follows the largest magnitude.
     const double u = Ulp(magnitude);
+    ext.magnitude = std::max(ext.magnitude, magnitude);
     for (int k = 0; k <= n; ++k) {
         const double r = t.BallRadius[k];
         const double pushes = 2.0 * n - k;
@@ -176,7 +181,7 @@ bool CheckTick(const BallTable& t, const Window& win, double y0, const BallTable
     static std::array<float, MaxSlot + 1> ys;
     std::copy(t.BallY.begin(), t.BallY.begin() + n + 1, ys.begin());
     std::sort(ys.begin(), ys.begin() + n + 1);
-    const double d = 2.2 * radiusMax * (1 + 0x1p-20) + 4 * u;
+    const double d = 2.2 * radiusMax * (1 + 0x1p-20) + 4 * Ulp(ext.magnitude);
     const int live = n + 1;
     for (int m = 1; m <= live; ++m) {
         const double bound = y0 - (live - m + 1) * d;

@@ -1,8 +1,10 @@
 # Entry points for people. Every target installs the Debian packages it
 # needs first, so each works on a fresh machine.
 PRESET ?= release
+# Length of `make fuzz` in seconds; CI's pass runs 60.
+FUZZ_SECONDS ?= 1800
 
-.PHONY: deps test run bench clean
+.PHONY: deps test run bench clean asan fuzz-build fuzz-ci fuzz check
 
 deps:
 	@./scripts/install-deps.sh build
@@ -27,6 +29,28 @@ bench: deps
 	./build/release/bench/torvane_bench --benchmark_repetitions=5 \
 	    --benchmark_display_aggregates_only=true \
 	    --benchmark_out=build/bench.json --benchmark_out_format=json
+
+# The whole test suite again under AddressSanitizer (with LeakSanitizer) and
+# UndefinedBehaviorSanitizer; any report fails it.
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+fuzz-build:
+	@./scripts/install-deps.sh build fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+
+# The committed seeds, then one bounded minute of fuzzing.
+fuzz-ci: fuzz-build
+	fuzz/run.sh 60
+
+fuzz: fuzz-build
+	fuzz/run.sh $(FUZZ_SECONDS)
+
+# Everything CI runs.
+check: test asan fuzz-ci
 
 clean:
 	rm -rf build

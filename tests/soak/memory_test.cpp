@@ -1,0 +1,41 @@
+// The table is allocated once: pressing and ticking, even on a full table in
+// a window of any size, must not allocate, or a long run would grow.
+#include "alloc_count.h"
+#include "sim_test_util.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+TEST(Memory, CounterSeesAllocations)
+{
+    // Without this the test below could pass with a counter that never counts.
+    const std::uint64_t before = AllocationCount();
+    auto p = std::make_unique<int>(7);
+    auto q = std::make_unique<float[]>(3);
+    EXPECT_EQ(AllocationCount() - before, 2u);
+}
+
+TEST(Memory, PressesAndTicksAllocateNothing)
+{
+    auto t = std::make_unique<BallTable>();
+    t->InitBalls(9075.0f);
+    SceneRandom rnd;
+    SceneRandom where{99};
+    const float sizes[][2] = {{9075.0f, 5490.0f}, {0.0f, 0.0f}, {60.0f, 5490.0f}, {1e7f, 1e6f}};
+
+    const std::uint64_t before = AllocationCount();
+    for (int k = 0; k < 1005; ++k) { // the last five find the table full
+        t->AddBall(where() * 9075.0f, where() * 5490.0f, rnd);
+        if (k % 100 == 0) {
+            t->MoveBalls(9075.0f, 5490.0f);
+        }
+    }
+    for (const auto& s : sizes) {
+        t->MoveBalls(s[0], s[1]);
+        t->MoveBallsPlain(s[0], s[1]);
+    }
+    const std::uint64_t during = AllocationCount() - before;
+
+    EXPECT_EQ(t->BallCount, MaxSlot);
+    EXPECT_EQ(during, 0u);
+}

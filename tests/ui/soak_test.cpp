@@ -101,8 +101,8 @@ TEST(WindowSoak, FullTableForTenThousandTicksKeepsMemoryFlat)
     }
     const long end = Resident();
     std::cout << "growth after the first frames: " << (end - start) / 1024 << " kB, highest "
-              << (highest - start) / 1024 << " kB; peak resident " << PeakResident() / 1024
-              << " kB" << std::endl;
+              << (highest - start) / 1024 << " kB; peak resident " << PeakResident() / 1024 << " kB"
+              << std::endl;
     RecordProperty("resident_start_kB", static_cast<int>(start / 1024));
     RecordProperty("resident_end_kB", static_cast<int>(end / 1024));
     RecordProperty("peak_resident_kB", static_cast<int>(PeakResident() / 1024));

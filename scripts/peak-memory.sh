@@ -3,7 +3,7 @@
 # X display, clicks 1100 times over the client area through the X server (the
 # table takes 1000 balls; the rest are ignored), lets the pile run, and
 # prints its resident memory every few seconds and its peak (VmHWM). The
-# clicks alone take about two minutes: xdotool waits on the X server for each.
+# clicks alone take about two minutes.
 # Usage: peak-memory.sh PROGRAM [SECONDS]   (default: 60 s of running pile)
 set -euo pipefail
 

@@ -50,9 +50,6 @@ void FrameSurface::Cls()
     // that copying a ring is a plain blend of whole pixels.
     const QSize size(qCeil(client_.width() * ratio_), qCeil(client_.height() * ratio_));
     if (frame_.size() != size) {
-        // The old frame goes first: a client area 20000 pixels a side takes
-        // 1.6 GB of frame, and two at once during a resize would double that.
-        frame_ = QImage();
         frame_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
     }
     // An empty client area has a null frame, and so has one too large for

@@ -52,6 +52,13 @@ void FrameSurface::Cls()
     if (frame_.size() != size) {
         frame_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
     }
+    // An empty client area has a null frame, and so has one too large for
+    // memory (Qt returns a null image when it cannot allocate the pixels).
+    // The pile goes on moving; its rings are drawn again once a frame fits.
+    // A painter is not started on a null image: that only warns, every tick.
+    if (frame_.isNull()) {
+        return;
+    }
     frame_.setDevicePixelRatio(1.0);
     frame_.fill(client_.palette().color(QPalette::Window));
     painter_.begin(&frame_);

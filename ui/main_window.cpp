@@ -68,7 +68,13 @@ void Form1::paintEvent(QPaintEvent*)
 {
     // Until the first tick there is no frame, and what a resize uncovers
     // stays background until the next one: Qt has erased it already.
-    QPainter(this).drawImage(QPointF(0, 0), screen_.Frame());
+    const QImage& frame = screen_.Frame();
+    // Nor is there one for a client area too large for memory, and then Qt
+    // has no window image to paint on either: a painter would only warn.
+    if (frame.isNull()) {
+        return;
+    }
+    QPainter(this).drawImage(QPointF(0, 0), frame);
 }
 
 void Form1::changeEvent(QEvent* event)

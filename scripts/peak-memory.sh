@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Measures the real program's memory with a full table: runs it on a virtual
+# X display, clicks 1100 times over the client area through the X server (the
+# table takes 1000 balls; the rest are ignored), lets the pile run, and
+# prints its resident memory every few seconds and its peak (VmHWM). The
+# clicks alone take about two minutes.
+# Usage: peak-memory.sh PROGRAM [SECONDS]   (default: 60 s of running pile)
+set -euo pipefail
+
+program=$1
+seconds=${2:-60}
+
+"$(dirname "$0")/install-deps.sh" run
+
+n=99
+while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do
+    n=$((n + 1))
+done
+export DISPLAY=:$n
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
+runtime=
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+    runtime=$(mktemp -d)
+    export XDG_RUNTIME_DIR=$runtime
+fi
+
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do
+        kill "$p" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    [[ -z $runtime ]] || rm -rf "$runtime"
+}
+trap cleanup EXIT
+
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; exit 1; }
+
+"$program" &
+app=$!
+pids=("$app" "${pids[@]}")
+
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Torvane ' | head -n 1)
+[[ -n $window ]] || { echo "the window did not appear" >&2; exit 1; }
+sleep 0.5
+
+status() { grep -E "^$1:" "/proc/$app/status" | awk '{print $2}'; }
+echo "resident at start: $(status VmRSS) kB"
+
+# Points spread over the 605 x 366 client area, in pixels, none twice in a
+# row, so that no two clicks make a double-click.
+for k in $(seq 0 1099); do
+    printf 'mousemove --window %s %d %d click 1\n' "$window" $((1 + k * 37 % 603)) $((1 + k * 11 % 364))
+done | xdotool -
+echo "resident after 1100 clicks: $(status VmRSS) kB"
+
+for ((t = 5; t <= seconds; t += 5)); do
+    sleep 5
+    echo "resident after $t s: $(status VmRSS) kB"
+done
+echo "peak resident (VmHWM): $(status VmHWM) kB"
+kill "$app"
+wait "$app" 2>/dev/null || true

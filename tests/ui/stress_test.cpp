@@ -4,8 +4,7 @@
 // pile, and closing the window while ticks run. Every case checks the pile to
 // the bit against the simulation run on its own, not just that nothing broke.
 #include "asan.h"
-#include "fake_clock.h"
-#include "main_window.h"
+#include "shown_window.h"
 #include "sim_test_util.h"
 
 #include <QCloseEvent>
@@ -102,23 +101,12 @@ float Twips(int pixels)
     return static_cast<float>(pixels) * TwipsPerPixel;
 }
 
-class WindowStress : public ::testing::Test {
-  protected:
-    FakeClock clock;
-    Form1 form{clock.Source()};
-
-    void SetUp() override
-    {
-        form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    }
-
-    // Lets the clock run to the next timer event and delivers whatever is
-    // due, then lets Qt paint the frame into the window.
+class WindowStress : public ShownWindow {
+protected:
+    // A tick, then Qt paints the frame into the window.
     void Tick()
     {
-        clock.Advance(Timer::Granularity);
-        form.Timer1.Poll();
+        ShownWindow::Tick();
         QCoreApplication::processEvents();
     }
 

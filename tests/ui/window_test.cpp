@@ -1,7 +1,6 @@
 // The real window on Qt's offscreen platform, its timer driven by a fake
 // clock: start-up, presses, ticks, drawing, resizing and minimising.
-#include "fake_clock.h"
-#include "main_window.h"
+#include "shown_window.h"
 #include "sim_test_util.h"
 
 #include <QPointingDevice>
@@ -13,24 +12,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public ShownWindow {
 protected:
-    FakeClock clock;
-    Form1 form{clock.Source()};
-
-    void SetUp() override
-    {
-        form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    }
-
-    // Lets the clock run to the next timer event and delivers whatever is due.
-    void Tick()
-    {
-        clock.Advance(Timer::Granularity);
-        form.Timer1.Poll();
-    }
-
     void Press(QPoint at, Qt::MouseButton button = Qt::LeftButton,
                Qt::KeyboardModifiers mods = Qt::NoModifier)
     {

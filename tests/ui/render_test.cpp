@@ -94,10 +94,11 @@ TEST(DrawBalls, FullTableAndNoPenChange)
 TEST(Rnd, OriginalRuntimeSequence)
 {
     Rnd rnd;
-    // The first values of the original runtime's generator, to 7 digits.
-    EXPECT_NEAR(rnd(), 0.7055475f, 5e-8);
-    EXPECT_NEAR(rnd(), 0.5334240f, 5e-8);
-    EXPECT_NEAR(rnd(), 0.5795186f, 5e-8);
+    // The first values of the original runtime's generator (0.7055475,
+    // 0.5334240, 0.5795186 to 7 digits), exactly: state over 2^24.
+    EXPECT_EQ(rnd(), 11837123.0f / 16777216.0f);
+    EXPECT_EQ(rnd(), 8949370.0f / 16777216.0f);
+    EXPECT_EQ(rnd(), 9722709.0f / 16777216.0f);
 }
 
 TEST(Rnd, StaysInRangeAndRunsTheFullPeriod)

@@ -69,6 +69,9 @@ template <auto Tick> void TickCase(benchmark::State& state, bool grid)
     const double n = scene.BallCount;
     state.counters["pushes"] = PushesOf(balls).Count;
     state.counters["tests"] = grid ? t->PairIndex().LastTick().Tests : n * (n + 1);
+    if (grid) {
+        state.counters["gathers"] = t->PairIndex().LastTick().Gathers;
+    }
 }
 
 void MoveBallsPlain(benchmark::State& state)

@@ -31,7 +31,7 @@ float FrameSurface::ScaleHeight() const
 void FrameSurface::DrawWidth(int pixels)
 {
     if (pixels != drawWidth_) {
-        rings_.clear();
+        DropRings();
     }
     drawWidth_ = pixels;
 }
@@ -43,15 +43,20 @@ void FrameSurface::Cls()
     }
     const qreal ratio = client_.devicePixelRatioF();
     if (ratio != ratio_) {
-        rings_.clear();
+        DropRings();
         ratio_ = ratio;
     }
+    calls_ = 0;
     // The frame is drawn in device pixels with an identity transform, so
-    // that copying a ring is a plain blend of whole pixels.
+    // that copying a ring is a plain blend of whole pixels. It is opaque,
+    // and says so: a frame without an alpha channel reaches the window's
+    // backing store (opaque RGB32 or premultiplied ARGB32 on the platforms
+    // Qt has) as a plain copy of its lines instead of a blend of every pixel.
     const QSize size(qCeil(client_.width() * ratio_), qCeil(client_.height() * ratio_));
     if (frame_.size() != size) {
-        frame_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        frame_ = QImage(size, QImage::Format_RGB32);
     }
+    wanted_ = size;
     // An empty client area has a null frame, and so has one too large for
     // memory (Qt returns a null image when it cannot allocate the pixels).
     // The pile goes on moving; its rings are drawn again once a frame fits.
@@ -78,6 +83,7 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     if (!painter_.isActive()) {
         return;
     }
+    const std::size_t call = calls_++;
     // The ring's centre lies on the corner between its image's middle
     // pixels; place that on the ball's centre to the nearest device pixel.
     const int half = RingHalf(radius);
@@ -92,13 +98,26 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     }
     const int left = static_cast<int>(cx) - half;
     const int top = static_cast<int>(cy) - half;
-    painter_.drawImage(QPoint(left, top), Ring(radius, color));
+    painter_.drawImage(QPoint(left, top), Ring(radius, color, call));
 }
 
-const QImage& FrameSurface::Ring(float radius, std::int32_t color)
+void FrameSurface::DropRings()
+{
+    rings_.clear();
+    used_.clear();
+}
+
+const QImage& FrameSurface::Ring(float radius, std::int32_t color, std::size_t call)
 {
     const RingKey key{std::bit_cast<std::uint32_t>(radius), color};
+    if (call < used_.size() && used_[call].image && used_[call].key == key) {
+        return *used_[call].image;
+    }
+    if (call >= used_.size()) {
+        used_.resize(call + 1, Used{{}, nullptr});
+    }
     if (auto it = rings_.find(key); it != rings_.end()) {
+        used_[call] = {key, &it->second};
         return it->second;
     }
 
@@ -121,7 +140,9 @@ const QImage& FrameSurface::Ring(float radius, std::int32_t color)
         p.drawEllipse(centre, r, r);
     }
     p.end();
-    return rings_.emplace(key, std::move(image)).first->second;
+    const QImage& made = rings_.emplace(key, std::move(image)).first->second;
+    used_[call] = {key, &made};
+    return made;
 }
 
 const QImage& FrameSurface::Frame()

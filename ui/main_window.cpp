@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace {
@@ -23,6 +24,9 @@ Form1::Form1(Clock clock, QWidget* parent)
     : QWidget(parent), Timer1(std::move(clock), [this] { Timer1_Timer(); }), screen_(*this)
 {
     setWindowTitle(QStringLiteral("Torvane Beta - Quillmoss 2004 (Click to add)"));
+    // paintEvent covers every pixel it is asked for, so Qt need not fill
+    // the client area with the background first, 64 times a second.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     resize(StartWidth, StartHeight);
     Timer1.SetInterval(TimerInterval);
     Form_Load();
@@ -64,17 +68,24 @@ void Form1::mouseDoubleClickEvent(QMouseEvent* event)
     mousePressEvent(event);
 }
 
-void Form1::paintEvent(QPaintEvent*)
+void Form1::paintEvent(QPaintEvent* event)
 {
-    // Until the first tick there is no frame, and what a resize uncovers
-    // stays background until the next one: Qt has erased it already.
     const QImage& frame = screen_.Frame();
-    // Nor is there one for a client area too large for memory, and then Qt
-    // has no window image to paint on either: a painter would only warn.
-    if (frame.isNull()) {
+    // A client area too large for memory has no frame, and then Qt has no
+    // window image to paint on either: a painter would only warn.
+    if (screen_.FrameTooLarge()) {
         return;
     }
-    QPainter(this).drawImage(QPointF(0, 0), frame);
+    // Qt clips the painter to the region asked for. The frame, opaque, is
+    // copied as it is; until the first tick there is none, and what a
+    // resize uncovers shows the background until the next one.
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), frame);
+    const QRegion uncovered =
+        event->region() - QRect(QPoint(0, 0), frame.deviceIndependentSize().toSize());
+    for (const QRect& r : uncovered) {
+        painter.fillRect(r, palette().color(QPalette::Window));
+    }
 }
 
 void Form1::changeEvent(QEvent* event)

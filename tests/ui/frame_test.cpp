@@ -197,3 +197,19 @@ TEST(FrameSurface, PenWidthChangeRedrawsRings)
     c.surface.Circle(1500, 750, 450, 0x00FF00);
     EXPECT_EQ(c.At(100 + 36, 50), qRgb(0, 255, 0));
 }
+
+TEST(FrameSurface, ARingCalledInAnotherPlaceOfThePassIsTheRightOne)
+{
+    // Rings are looked up by their place in the previous pass first; a
+    // different ball in that place must still get its own ring.
+    Client c;
+    c.surface.Cls();
+    c.surface.Circle(1500, 750, 300, 0x0000FF);
+    c.surface.Circle(600, 750, 150, 0x00FF00);
+    c.surface.Cls();
+    c.surface.Circle(600, 750, 150, 0xFF0000);
+    c.surface.Circle(1500, 750, 450, 0x0000FF);
+    EXPECT_EQ(c.At(40 + 10, 50), qRgb(0, 0, 255));
+    EXPECT_EQ(c.At(100 + 30, 50), qRgb(255, 0, 0));
+    EXPECT_EQ(c.At(100 + 20, 50), c.Background());
+}

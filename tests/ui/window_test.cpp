@@ -141,6 +141,15 @@ TEST_F(WindowTest, ColoursAndRadiiFollowTheRandomSource)
     EXPECT_EQ(StateHash(form.Table), StateHash(expected));
 }
 
+TEST_F(WindowTest, BeforeTheFirstTickTheWindowShowsBackground)
+{
+    const QImage shown = form.grab().toImage();
+    ASSERT_EQ(shown.deviceIndependentSize().toSize(), QSize(605, 366));
+    for (const QPoint p : {QPoint(0, 0), QPoint(302, 183), QPoint(604, 365)}) {
+        EXPECT_EQ(shown.pixel(p * shown.devicePixelRatio()) | 0xFF000000u, Background());
+    }
+}
+
 TEST_F(WindowTest, APressDrawsNothingUntilTheNextTick)
 {
     Tick();

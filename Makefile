@@ -4,7 +4,7 @@ PRESET ?= release
 # Length of `make fuzz` in seconds; CI's pass runs 60.
 FUZZ_SECONDS ?= 1800
 
-.PHONY: deps test run bench clean asan fuzz-build fuzz-ci fuzz check
+.PHONY: deps test run bench clean asan sim-only fuzz-build fuzz-ci fuzz check
 
 deps:
 	@./scripts/install-deps.sh build
@@ -37,6 +37,13 @@ asan: deps
 	cmake --build --preset asan
 	ctest --preset asan
 
+# The simulation and its tests configured without the window: proves that
+# nothing in sim/ reaches for Qt.
+sim-only: deps
+	cmake --preset sim-only
+	cmake --build --preset sim-only
+	ctest --preset sim-only -LE soak
+
 fuzz-build:
 	@./scripts/install-deps.sh build fuzz
 	cmake --preset fuzz
@@ -50,7 +57,7 @@ fuzz: fuzz-build
 	fuzz/run.sh $(FUZZ_SECONDS)
 
 # Everything CI runs.
-check: test asan fuzz-ci
+check: test asan sim-only fuzz-ci
 
 clean:
 	rm -rf build

@@ -11,46 +11,8 @@ clicks=${2:-0}
 seconds=${3:-15}
 repeats=${4:-3}
 
-"$(dirname "$0")/install-deps.sh" run
-
-# The first display number that no X server holds.
-n=99
-while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do
-    n=$((n + 1))
-done
-export DISPLAY=:$n
-unset WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb
-runtime=
-if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
-    runtime=$(mktemp -d)
-    export XDG_RUNTIME_DIR=$runtime
-fi
-
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do
-        kill "$p" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    [[ -z $runtime ]] || rm -rf "$runtime"
-}
-trap cleanup EXIT
-
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; exit 1; }
-
-"$program" &
-app=$!
-pids=("$app" "${pids[@]}")
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Torvane ' | head -n 1)
-[[ -n $window ]] || { echo "the window did not appear" >&2; exit 1; }
-sleep 0.5
+source "$(dirname "$0")/virtual-display.sh"
+start_program "$program"
 
 # Presses spread evenly over the 605 x 366 client area (pixels), a few
 # hundred to one xdotool call.

@@ -179,8 +179,11 @@ bool CheckTick(const BallTable& t, const Window& win, double y0, const BallTable
 
     // The m-th highest centre (m from 1) lies at most (N - m + 1) D above Y0.
     static std::array<float, MaxSlot + 1> ys;
-    std::copy(t.BallY.begin(), t.BallY.begin() + n + 1, ys.begin());
-    std::sort(ys.begin(), ys.begin() + n + 1);
+    // BallCount is never negative; saying so spares a false alarm of the
+    // compiler's overflow warning.
+    const auto count = static_cast<std::size_t>(std::clamp(n, 0, MaxSlot)) + 1;
+    std::copy_n(t.BallY.begin(), count, ys.begin());
+    std::sort(ys.begin(), ys.begin() + count);
     const double d = 2.2 * radiusMax * (1 + 0x1p-20) + 4 * Ulp(ext.magnitude);
     const int live = n + 1;
     for (int m = 1; m <= live; ++m) {

@@ -55,10 +55,6 @@ public:
     // Inclusive ranges of columns and rows.
     struct Rect {
         int C0, C1, R0, R1;
-        bool Holds(const Rect& o) const
-        {
-            return C0 <= o.C0 && o.C1 <= C1 && R0 <= o.R0 && o.R1 <= R1;
-        }
     };
 
     // Counts of the last tick run through the grid, for measurements.

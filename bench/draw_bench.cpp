@@ -103,7 +103,8 @@ void TimerEventPainted(benchmark::State& state)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
         benchmark::ClobberMemory();
     }
-    state.counters["paints"] = benchmark::Counter(counter.Paints, benchmark::Counter::kAvgIterations);
+    state.counters["paints"] =
+        benchmark::Counter(counter.Paints, benchmark::Counter::kAvgIterations);
     form->hide();
     QCoreApplication::processEvents();
 }

@@ -39,7 +39,7 @@ namespace {
 constexpr long PairBudget = 1'100'000;
 
 class Reader {
-  public:
+public:
     Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     bool Done() const { return pos_ >= size_; }
     std::uint8_t U8() { return pos_ < size_ ? data_[pos_++] : 0; }
@@ -59,7 +59,7 @@ class Reader {
         return lo | (std::uint32_t{U16()} << 16);
     }
 
-  private:
+private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;

@@ -20,8 +20,9 @@ public:
     template <class F>
         requires(!std::is_same_v<std::remove_cvref_t<F>, RandomRef>)
     RandomRef(F&& source) // NOLINT: converts implicitly by design
-        : source_(const_cast<void*>(static_cast<const void*>(&source))),
-          call_([](void* s) { return static_cast<float>((*static_cast<std::remove_reference_t<F>*>(s))()); })
+        : source_(const_cast<void*>(static_cast<const void*>(&source))), call_([](void* s) {
+              return static_cast<float>((*static_cast<std::remove_reference_t<F>*>(s))());
+          })
     {
     }
     float operator()() const { return call_(source_); }

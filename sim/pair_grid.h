@@ -37,8 +37,7 @@
 // So the cells Around(i) hold every ball that can overlap i, wherever the
 // balls are, however far outside the grid. (If r(i) is NaN, Around names
 // cell 0 alone, and rightly: nothing overlaps i.)
-template <int Slots>
-class PairGrid {
+template <int Slots> class PairGrid {
 public:
     // 64-bit words of a slot set.
     static constexpr int SetWords = (Slots + 63) / 64;

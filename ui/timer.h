@@ -16,8 +16,8 @@ Clock SteadyClock();
 // A timer that asks for an interval in milliseconds and gets events only at
 // the boundaries of a steady 1/64 s clock, as Windows delivered them: a 1 ms
 // request yields 64 events a second on every machine and at every display
-// refresh rate, and the program does not wake 1000 times a second. An event that falls due while the handler still runs is merged
-// into one event taken right after it returns, never a backlog.
+// refresh rate, and the program does not wake 1000 times a second. An event that falls due while
+// the handler still runs is merged into one event taken right after it returns, never a backlog.
 class Timer {
 public:
     // Length of one step of the platform's timer clock: 15.625 ms.

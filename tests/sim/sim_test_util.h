@@ -9,8 +9,14 @@
 #include <initializer_list>
 #include <vector>
 
-inline std::uint32_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
-inline std::uint64_t Bits(double d) { return std::bit_cast<std::uint64_t>(d); }
+inline std::uint32_t Bits(float f)
+{
+    return std::bit_cast<std::uint32_t>(f);
+}
+inline std::uint64_t Bits(double d)
+{
+    return std::bit_cast<std::uint64_t>(d);
+}
 
 // Exact comparison by bit pattern, so that -0.0 and 0.0 or two nearby
 // values never pass for each other.

@@ -67,7 +67,7 @@ struct Extremes {
 };
 
 class Window {
-  public:
+public:
     explicit Window(std::mt19937& rng) : rng_(rng) {}
 
     // A new client size: mostly ordinary, but also none, a sliver, and vast.
@@ -104,7 +104,7 @@ class Window {
     float W = 9075.0f;
     float H = 5490.0f;
 
-  private:
+private:
     std::mt19937& rng_;
 };
 

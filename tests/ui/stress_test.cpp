@@ -65,7 +65,7 @@ namespace {
 // Collects what Qt warns of while it is alive: painting on a frame that
 // could not be made, for one, only shows up there.
 class QtWarnings {
-  public:
+public:
     QtWarnings()
     {
         Seen().clear();
@@ -78,7 +78,7 @@ class QtWarnings {
         return seen;
     }
 
-  private:
+private:
     static void Collect(QtMsgType type, const QMessageLogContext&, const QString& text)
     {
         if (type != QtDebugMsg && type != QtInfoMsg) {

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Entry points for people. Every target installs the Debian packages it
 # needs first, so each works on a fresh machine.
 PRESET ?= release

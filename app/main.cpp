@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry: the one window and the event loop.
 #include "main_window.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's side of a timer event, on the settled scenes: the draw pass
 // into the window's real frame, and the whole timer event (tick, draw pass
 // and the request to repaint), once with the window hidden and once shown,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the benchmarks inside a QApplication, on Qt's offscreen platform
 // unless another is asked for, so that the window's cases need no display.
 #include <QApplication>

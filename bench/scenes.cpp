@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building and restoring the benchmark scenes.
 #include "scenes.h"
 

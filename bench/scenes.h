@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed scenes every benchmark runs on: presses spread over the
 // start-up window, then enough ticks for the pile to settle and jiggle.
 #pragma once

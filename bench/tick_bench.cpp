@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tick on the settled scenes: the plain double loop, the grid tick and
 // what MoveBalls picks, beside three floors for the same pushes. Every timed
 // tick starts from the same scene, so every case of a scene makes the very

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the seed inputs of sim_fuzz into fuzz/corpus/ (byte layout at the
 top of sim_fuzz.cpp). Run it again after changing the layout."""
 import os

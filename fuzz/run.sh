@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs sim_fuzz: first every committed seed once, then fuzzing for SECONDS
 # from them. New inputs collect in build/fuzz/corpus (the committed seeds are
 # never changed); a failing input is saved in build/fuzz/artifacts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target over the simulation: the input bytes are a script of
 // presses, resizes and ticks, played on two tables at once, one stepped by
 // MoveBalls and one by the plain reference loop. After every step both must

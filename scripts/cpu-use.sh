@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Measures how much of one core the running program takes: starts it on a
 # virtual X display, presses the mouse CLICKS times over its client area
 # (1000 fill the table), lets the pile settle, then reads the program's user

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages a make target needs, only those missing.
 # Usage: install-deps.sh GROUP...   (groups: build run fuzz)
 set -euo pipefail

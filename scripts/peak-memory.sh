@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Measures the real program's memory with a full table: runs it on a virtual
 # X display, clicks 1100 times over the client area through the X server (the
 # table takes 1000 balls; the rest are ignored), lets the pile run, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts the program. With a display it simply runs. Without one it runs the
 # real program on a virtual X display, clicks a dozen balls into it through
 # the X server, lets the pile settle for a few seconds, saves a screenshot of

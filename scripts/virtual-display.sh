@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts that run the real program without a display.
 # start_program PROGRAM: starts a virtual X display and the program on it,
 # and waits for its window. Sets $app (the program's pid) and $window (its X

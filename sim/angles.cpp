@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Angle helpers. All of them work against the table's 14-digit Pi, never a
 // full-precision constant, so that the pushes come out bit for bit the same.
 #include "ball_table.h"

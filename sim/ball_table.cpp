@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Initialisation of the ball table.
 #include "ball_table.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole state of the toy: every ball as parallel fixed arrays indexed by
 // slot, plus the operations that change it. No toolkit in here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A uniform grid over the ball centres, for the tick's pair pass: it names,
 // in slot order, the balls that can overlap a given ball, so that the pass
 // tests only those. It holds no positions of its own, only which cell each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Adding a ball at the pointer.
 #include "ball_table.h"
 

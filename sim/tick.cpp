@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tick: fall, clamps and pushes for every live ball.
 //
 // Positions and radii are floats, every intermediate is a double with each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing into the window's frame image.
 #include "frame_surface.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Surface of the window: draws into an off-screen frame image with
 // QPainter, at the screen's device pixel ratio.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's one window: it owns the ball table, the random source and
 // the timer, and wires presses and timer events to the simulation.
 #pragma once

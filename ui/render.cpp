@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The draw pass.
 #include "render.h"
 

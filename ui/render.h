@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The draw pass: the whole picture, repainted from the ball table.
 #pragma once
 

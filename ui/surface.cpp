@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The random source.
 #include "surface.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the program needs from its window system, kept free of any toolkit so
 // that the draw pass, its tests and its benchmarks build without a window.
 #pragma once

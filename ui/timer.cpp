@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's timer.
 #include "timer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's timer, delivered at the granularity of the Windows timer the
 // original program had.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Commits one deliberate fault, named by the first argument, so that the
 // sanitizer build can show that each kind of report fails the run.
 #include <climits>

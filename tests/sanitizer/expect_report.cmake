@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Runs PROGRAM with ARG and passes only if it fails with a sanitizer report
 # matching REPORT: a report that does not fail the run would go unnoticed.
 execute_process(COMMAND "${PROGRAM}" "${ARG}" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Angle helpers: exact results against the table's short Pi.
 #include "sim_test_util.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scripted scene of presses, resizes and ticks gives the same bits every
 // run, and the bits it gives are pinned so that a change to the arithmetic
 // anywhere in the tick shows up here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The grid tick against the plain double loop: random scenes stepped side
 // by side, every position and HitAngle compared bit for bit after every
 // tick. A pair the grid wrongly skips, or tests out of order, shows up as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Adding balls: slots, rounding of colour and radius, the full table.
 #include "sim_test_util.h"
 

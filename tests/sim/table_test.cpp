@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ball table's start state and initialisation.
 #include "sim_test_util.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tick: fall, floor and walls, pushes, and the order they happen in.
 #include "sim_test_util.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replaces the global operator new and delete of this test program with
 // counting ones on malloc/free. Every form of both is replaced, so that the
 // sanitizers, which track new/delete pairs, see one consistent allocator.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counts calls of the global operator new in this test program, so that a
 // test can show that the simulation allocates nothing while it runs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The table is allocated once: pressing and ticking, even on a full table in
 // a window of any size, must not allocate, or a long run would grow.
 #include "alloc_count.h"

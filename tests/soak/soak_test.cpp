@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A long run of the full table in a window that keeps changing size: after
 // every tick every value must be finite, no ball may be lost below the floor,
 // past a wall or far above the top, and nothing may have been allocated.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether this build runs under AddressSanitizer, for the few checks that
 // its allocator changes: it keeps freed memory in quarantine, so resident
 // memory says nothing of leaks, and it ends the process on an allocation it

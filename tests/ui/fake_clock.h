@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A clock for the window tests that moves only when told to.
 #pragma once
 

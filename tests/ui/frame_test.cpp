@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's surface: what its rings look like in the frame image.
 #include "frame_surface.h"
 

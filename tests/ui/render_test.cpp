@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The draw pass against a surface that records its calls, and the random
 // source behind the colours and radii.
 #include "render.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A shown Form1 whose timer runs on a fake clock: the starting point of the
 // window tests.
 #pragma once

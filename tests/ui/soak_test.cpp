@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The running window with a full table over 10,000 ticks, each one drawn
 // and painted: once the first frames are out, its memory stays flat. A run of
 // its own, since it takes most of a minute.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real window under abuse, on Qt's offscreen platform with its timer on
 // a fake clock: a burst of presses far beyond the table, a storm of resizes
 // from 1 x 1 to 20000 x 20000 pixels, minimising and restoring a crowded

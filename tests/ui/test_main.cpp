@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the window tests inside a QApplication on Qt's offscreen platform,
 // so that they need no display.
 #include <QApplication>

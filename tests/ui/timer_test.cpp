@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The timer's cadence, driven by a fake clock: no test here waits.
 #include "fake_clock.h"
 #include "timer.h"

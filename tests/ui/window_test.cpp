@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real window on Qt's offscreen platform, its timer driven by a fake
 // clock: start-up, presses, ticks, drawing, resizing and minimising.
 #include "shown_window.h"

@@ -6,61 +6,13 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// 400 presses spread over the start-up window, a tick after every second
-// press, resizes now and then, and 3000 ticks to settle and jiggle.
-BallTable RunScene()
-{
-    BallTable t = StartTable();
-    SceneRandom rnd;
-    SceneRandom where{777};
-    float w = 9075.0f;
-    float h = 5490.0f;
-    for (int k = 0; k < 400; ++k) {
-        // Separate statements: argument evaluation order is unspecified.
-        const float x = where() * w;
-        const float y = where() * h;
-        t.AddBall(x, y, rnd);
-        if (k % 2 == 1) {
-            t.MoveBalls(w, h);
-        }
-        if (k == 150) {
-            w = 6000.0f;
-        }
-        if (k == 300) {
-            w = 12000.0f;
-            h = 4000.0f;
-        }
-    }
-    for (int k = 0; k < 3000; ++k) {
-        if (k == 1000) {
-            w = 9075.0f;
-            h = 5490.0f;
-        }
-        t.MoveBalls(w, h);
-    }
-    return t;
-}
-
-} // namespace
-
-TEST(Determinism, SceneRepeatsBitForBit)
-{
-    const BallTable a = RunScene();
-    const BallTable b = RunScene();
-    ASSERT_EQ(a.BallCount, 400);
-    for (int i = 0; i <= a.BallCount; ++i) {
-        ASSERT_BITS(a.BallX[i], b.BallX[i]) << "slot " << i;
-        ASSERT_BITS(a.BallY[i], b.BallY[i]) << "slot " << i;
-    }
-    EXPECT_BITS(a.HitAngle, b.HitAngle);
-}
-
 TEST(Determinism, SceneMatchesRecordedState)
 {
-    const BallTable t = RunScene();
-    EXPECT_EQ(StateHash(t), 0xb0f57dff63723fffull) << std::hex << StateHash(t);
+    // Run once: a nondeterministic tick would not give the pinned hash
+    // either. The hash was checked on the platforms scene.h names.
+    const BallTable t = PinnedScene();
+    ASSERT_EQ(t.BallCount, 400);
+    EXPECT_EQ(StateHash(t), PinnedSceneHash) << std::hex << StateHash(t);
 }
 
 TEST(Determinism, FastTickMatchesPlainLoop)
@@ -73,8 +25,8 @@ TEST(Determinism, FastTickMatchesPlainLoop)
         const float x = 30.0f * k;
         fast.AddBall(x, 100.0f, ra);
         plain.AddBall(x, 100.0f, rb);
-        fast.MoveBalls(9075.0f, 5490.0f);
-        plain.MoveBallsPlain(9075.0f, 5490.0f);
-        ASSERT_EQ(StateHash(fast), StateHash(plain)) << "after press " << k;
+        fast.MoveBalls(StartWidth, StartHeight);
+        plain.MoveBallsPlain(StartWidth, StartHeight);
+        ASSERT_TRUE(SameTable(fast, plain)) << "after press " << k;
     }
 }

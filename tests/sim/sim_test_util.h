@@ -1,23 +1,17 @@
 // SPDX-License-Identifier: MIT
-// Helpers shared by the simulation tests.
+// Helpers shared by the simulation tests, the window tests and the fuzzer:
+// exact comparison of values and of whole tables, scripted random sources,
+// balls put straight into a table.
 #pragma once
 
 #include "ball_table.h"
+#include "scene.h"
 
-#include <bit>
-#include <cstdint>
+#include <cmath>
 #include <functional>
+#include <gtest/gtest.h>
 #include <initializer_list>
 #include <vector>
-
-inline std::uint32_t Bits(float f)
-{
-    return std::bit_cast<std::uint32_t>(f);
-}
-inline std::uint64_t Bits(double d)
-{
-    return std::bit_cast<std::uint64_t>(d);
-}
 
 // Exact comparison by bit pattern, so that -0.0 and 0.0 or two nearby
 // values never pass for each other.
@@ -31,24 +25,6 @@ inline std::function<float()> Script(std::initializer_list<float> values)
     return [v, k = std::size_t{0}]() mutable { return v[k++ % v.size()]; };
 }
 
-// A small deterministic uniform source for scenes: 24-bit LCG, floats in [0, 1).
-struct SceneRandom {
-    std::uint32_t state = 12345;
-    float operator()()
-    {
-        state = (state * 1103515245u + 12345u) & 0xFFFFFFu;
-        return static_cast<float>(state) / 16777216.0f;
-    }
-};
-
-// A table initialised for the start-up window (9075 x 5490 twips).
-inline BallTable StartTable()
-{
-    BallTable t;
-    t.InitBalls(9075.0f);
-    return t;
-}
-
 // Writes a ball straight into the next slot, bypassing the random source.
 inline int PutBall(BallTable& t, float x, float y, float radius, std::int32_t color = 0)
 {
@@ -60,23 +36,60 @@ inline int PutBall(BallTable& t, float x, float y, float radius, std::int32_t co
     return k;
 }
 
-// FNV-1a over every live field's bits and HitAngle.
-inline std::uint64_t StateHash(const BallTable& t)
+// Whether two tables hold the same bits in every field of every slot (live
+// or not), the count, Pi and HitAngle; a failure names the first field that
+// differs, so that it says where the pile went wrong.
+inline ::testing::AssertionResult SameTable(const BallTable& actual, const BallTable& expected)
 {
-    std::uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](std::uint64_t v) {
-        for (int b = 0; b < 8; ++b) {
-            h ^= (v >> (8 * b)) & 0xFF;
-            h *= 1099511628211ull;
-        }
-    };
-    mix(static_cast<std::uint64_t>(t.BallCount));
-    for (int i = 0; i <= t.BallCount; ++i) {
-        mix(Bits(t.BallX[i]));
-        mix(Bits(t.BallY[i]));
-        mix(Bits(t.BallRadius[i]));
-        mix(static_cast<std::uint32_t>(t.BallColor[i]));
+    if (actual.BallCount != expected.BallCount) {
+        return ::testing::AssertionFailure()
+               << "BallCount " << actual.BallCount << ", expected " << expected.BallCount;
     }
-    mix(Bits(t.HitAngle));
-    return h;
+    for (int i = 0; i <= MaxSlot; ++i) {
+        if (Bits(actual.BallX[i]) != Bits(expected.BallX[i]) ||
+            Bits(actual.BallY[i]) != Bits(expected.BallY[i]) ||
+            Bits(actual.BallRadius[i]) != Bits(expected.BallRadius[i]) ||
+            actual.BallColor[i] != expected.BallColor[i]) {
+            return ::testing::AssertionFailure()
+                   << "slot " << i << ": (" << actual.BallX[i] << ", " << actual.BallY[i] << ") r "
+                   << actual.BallRadius[i] << " c " << actual.BallColor[i] << ", expected ("
+                   << expected.BallX[i] << ", " << expected.BallY[i] << ") r "
+                   << expected.BallRadius[i] << " c " << expected.BallColor[i];
+        }
+    }
+    if (Bits(actual.HitAngle) != Bits(expected.HitAngle)) {
+        return ::testing::AssertionFailure()
+               << "HitAngle " << actual.HitAngle << ", expected " << expected.HitAngle;
+    }
+    if (Bits(actual.Pi) != Bits(expected.Pi)) {
+        return ::testing::AssertionFailure() << "Pi " << actual.Pi << ", expected " << expected.Pi;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// What no run may break, however wild its inputs: BallCount in 0..MaxSlot,
+// every live position and radius and HitAngle finite, and every slot above
+// the count still unwritten (all zero bits). Allocates nothing when it holds.
+inline ::testing::AssertionResult TableSound(const BallTable& t)
+{
+    if (t.BallCount < 0 || t.BallCount > MaxSlot) {
+        return ::testing::AssertionFailure() << "BallCount " << t.BallCount << " out of 0..1000";
+    }
+    if (!std::isfinite(t.HitAngle)) {
+        return ::testing::AssertionFailure() << "HitAngle " << t.HitAngle << " not finite";
+    }
+    for (int i = 0; i <= t.BallCount; ++i) {
+        if (!std::isfinite(t.BallX[i]) || !std::isfinite(t.BallY[i]) ||
+            !std::isfinite(t.BallRadius[i])) {
+            return ::testing::AssertionFailure() << "slot " << i << " at (" << t.BallX[i] << ", "
+                                                 << t.BallY[i] << ") r " << t.BallRadius[i];
+        }
+    }
+    for (int i = t.BallCount + 1; i <= MaxSlot; ++i) {
+        if (Bits(t.BallX[i]) != 0 || Bits(t.BallY[i]) != 0 || Bits(t.BallRadius[i]) != 0 ||
+            t.BallColor[i] != 0) {
+            return ::testing::AssertionFailure() << "slot " << i << " past BallCount was written";
+        }
+    }
+    return ::testing::AssertionSuccess();
 }

@@ -2,12 +2,12 @@
 // The tick: fall, floor and walls, pushes, and the order they happen in.
 #include "sim_test_util.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
-constexpr float W = 9075.0f;
-constexpr float H = 5490.0f;
+constexpr float W = StartWidth;
+constexpr float H = StartHeight;
 } // namespace
 
 TEST(TickFall, AnchorSinksToTheFloorAndStays)
@@ -18,11 +18,11 @@ TEST(TickFall, AnchorSinksToTheFloorAndStays)
         ASSERT_BITS(t.BallY[0], 45.0f * k);
     }
     t.MoveBalls(W, H);
-    EXPECT_BITS(t.BallY[0], 5490.0f);
+    EXPECT_BITS(t.BallY[0], H);
     for (int k = 0; k < 10; ++k) {
         t.MoveBalls(W, H);
     }
-    EXPECT_BITS(t.BallY[0], 5490.0f);
+    EXPECT_BITS(t.BallY[0], H);
     EXPECT_BITS(t.BallX[0], 4537.5f);
 }
 
@@ -35,53 +35,62 @@ TEST(TickFall, BallAboveTheTopFallsBack)
     EXPECT_BITS(t.BallX[1], 1000.0f);
 }
 
-TEST(TickClamps, FloorHoldsTheBallOnItsRadius)
+TEST(TickClamps, FloorAndWallsHoldEveryBallInsideTheWindow)
 {
-    BallTable t = StartTable();
-    PutBall(t, 1000.0f, 5450.0f, 100.0f);
-    t.MoveBalls(W, H);
-    EXPECT_BITS(t.BallY[1], 5390.0f);
-}
-
-TEST(TickClamps, SideWalls)
-{
-    BallTable t = StartTable();
-    PutBall(t, 10.0f, 1000.0f, 50.0f);
-    PutBall(t, 9070.0f, 3000.0f, 50.0f);
-    t.MoveBalls(W, H);
-    EXPECT_BITS(t.BallX[1], 50.0f);
-    EXPECT_BITS(t.BallX[2], 9025.0f);
-}
-
-TEST(TickClamps, RightWallWinsInANarrowWindow)
-{
-    BallTable t = StartTable();
-    PutBall(t, 10.0f, 1000.0f, 50.0f);
-    t.MoveBalls(60.0f, H);
-    EXPECT_BITS(t.BallX[1], 10.0f); // 60 - 50, though less than the radius
-}
-
-TEST(TickClamps, ZeroSizeWindow)
-{
-    BallTable t = StartTable();
-    PutBall(t, 100.0f, 100.0f, 50.0f);
-    t.MoveBalls(0.0f, 0.0f);
-    EXPECT_BITS(t.BallX[1], -50.0f);
-    EXPECT_BITS(t.BallY[1], -50.0f);
-    EXPECT_BITS(t.BallX[0], 0.0f);
-    EXPECT_BITS(t.BallY[0], 0.0f);
-}
-
-TEST(TickClamps, NarrowingTheWindowBringsBallsBackInside)
-{
-    BallTable t = StartTable();
-    PutBall(t, 8000.0f, 1000.0f, 100.0f);
-    PutBall(t, 8500.0f, 3000.0f, 200.0f);
-    t.MoveBalls(W, H);
-    t.MoveBalls(5000.0f, H);
-    EXPECT_BITS(t.BallX[1], 4900.0f);
-    EXPECT_BITS(t.BallX[2], 4800.0f);
-    EXPECT_BITS(t.BallX[0], 4537.5f);
+    // Balls well apart, so no push: each slot falls 45, then is clamped to
+    // the floor H - r, the left wall r and the right wall W - r, in that
+    // order, so the right wall wins in a window narrower than the ball.
+    struct Ball {
+        float x, y, radius;
+    };
+    struct Pos {
+        float x, y;
+    };
+    struct Size {
+        float width, height;
+    };
+    const struct {
+        const char* name;
+        std::vector<Ball> balls;
+        std::vector<Size> ticks;
+        std::vector<Pos> expected; // slot 0 (the anchor) first
+    } cases[] = {
+        {"floor holds the ball on its radius",
+         {{1000.0f, 5450.0f, 100.0f}},
+         {{W, H}},
+         {{4537.5f, 45.0f}, {1000.0f, 5390.0f}}},
+        {"side walls",
+         {{10.0f, 1000.0f, 50.0f}, {9070.0f, 3000.0f, 50.0f}},
+         {{W, H}},
+         {{4537.5f, 45.0f}, {50.0f, 1045.0f}, {9025.0f, 3045.0f}}},
+        {"right wall wins in a narrow window",
+         {{10.0f, 1000.0f, 50.0f}},
+         {{60.0f, H}},
+         {{60.0f, 45.0f}, {10.0f, 1045.0f}}}, // 60 - 50, though less than the radius
+        {"zero-size window",
+         {{100.0f, 100.0f, 50.0f}},
+         {{0.0f, 0.0f}},
+         {{0.0f, 0.0f}, {-50.0f, -50.0f}}},
+        {"narrowing the window brings balls back inside",
+         {{8000.0f, 1000.0f, 100.0f}, {8500.0f, 3000.0f, 200.0f}},
+         {{W, H}, {5000.0f, H}},
+         {{4537.5f, 90.0f}, {4900.0f, 1090.0f}, {4800.0f, 3090.0f}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BallTable t = StartTable();
+        for (const Ball& b : c.balls) {
+            PutBall(t, b.x, b.y, b.radius);
+        }
+        for (const Size& s : c.ticks) {
+            t.MoveBalls(s.width, s.height);
+        }
+        ASSERT_EQ(t.BallCount + 1, static_cast<int>(c.expected.size()));
+        for (int i = 0; i <= t.BallCount; ++i) {
+            EXPECT_BITS(t.BallX[i], c.expected[i].x) << "slot " << i;
+            EXPECT_BITS(t.BallY[i], c.expected[i].y) << "slot " << i;
+        }
+    }
 }
 
 TEST(PairStep, SideBySideBallsArePushedApartHorizontally)
@@ -116,13 +125,13 @@ TEST(PairStep, CoincidentCentresSplitAlongOneRadian)
     PutBall(t, 2000.0f, 2000.0f, 50.0f);
     ASSERT_TRUE(t.PushPair(1, 2));
     EXPECT_BITS(t.HitAngle, 1.0);
-    const double push = 15.0;
-    EXPECT_BITS(t.BallX[1], static_cast<float>(2000.0 + std::cos(1.0) * push));
-    EXPECT_BITS(t.BallY[1], static_cast<float>(2000.0 - std::sin(1.0) * push));
-    EXPECT_BITS(t.BallX[2], static_cast<float>(2000.0 - std::cos(1.0) * push));
-    EXPECT_BITS(t.BallY[2], static_cast<float>(2000.0 + std::sin(1.0) * push));
-    EXPECT_GT(t.BallX[1], 2000.0f); // right and up
-    EXPECT_LT(t.BallY[1], 2000.0f);
+    // Pushed 15 (150 / 10) along 1 radian: 2000 + 15 cos 1 = 2008.1045...,
+    // 2000 - 15 sin 1 = 1987.3779..., each rounded to a float; the lower
+    // slot goes right and up, the higher left and down.
+    EXPECT_EQ(Bits(t.BallX[1]), 0x44fb0358u); // 2008.10449
+    EXPECT_EQ(Bits(t.BallY[1]), 0x44f86c18u); // 1987.37793
+    EXPECT_EQ(Bits(t.BallX[2]), 0x44f8fca8u); // 1991.89551
+    EXPECT_EQ(Bits(t.BallY[2]), 0x44fb93e8u); // 2012.62207
 }
 
 TEST(PairStep, PushUsesUnroundedRadiusSum)
@@ -139,8 +148,11 @@ TEST(PairStep, PushUsesUnroundedRadiusSum)
     const double push = 92.41897583007812;
     ASSERT_NE(Bits(static_cast<float>(static_cast<float>(static_cast<double>(r1) + r2) / 10.0)),
               Bits(static_cast<float>(push)));
-    EXPECT_BITS(t.BallY[1], static_cast<float>(1000.0 - std::sin(t.Pi / 2) * push));
-    EXPECT_BITS(t.BallY[2], static_cast<float>(1500.0 + std::sin(t.Pi / 2) * push));
+    // sin(Pi / 2) is 1 exactly: 1000 - 92.418975830078125, 1500 + the same.
+    EXPECT_EQ(Bits(t.BallY[1]), 0x4462e530u); // 907.581055
+    EXPECT_EQ(Bits(t.BallY[2]), 0x44c70d68u); // 1592.41895
+    EXPECT_BITS(t.BallX[1], 3000.0f);
+    EXPECT_BITS(t.BallX[2], 3000.0f);
 }
 
 TEST(TickOrder, BallsAddedAtOnePointSplitVertically)
@@ -164,22 +176,16 @@ TEST(TickOrder, PairIsPushedTwicePerTick)
     PutBall(t, 1000.0f, 1000.0f, 100.0f);
     PutBall(t, 1150.0f, 1045.0f, 100.0f);
     t.MoveBalls(W, H);
-    // Slot 1's pass: 1 falls to 1045 and is pushed to x 980, 2 to 1170.
-    // Slot 2's pass: 2 falls to 1090, still overlaps 1, pushed again.
-    BallTable manual = StartTable();
-    PutBall(manual, 1000.0f, 1000.0f, 100.0f);
-    PutBall(manual, 1150.0f, 1045.0f, 100.0f);
-    manual.SettleBall(0, W, H);
-    manual.SettleBall(1, W, H);
-    ASSERT_TRUE(manual.PushPair(1, 2));
-    EXPECT_BITS(manual.BallX[1], 980.0f);
-    manual.SettleBall(2, W, H);
-    ASSERT_TRUE(manual.PushPair(2, 1));
-    EXPECT_BITS(t.BallX[1], manual.BallX[1]);
-    EXPECT_BITS(t.BallY[1], manual.BallY[1]);
-    EXPECT_BITS(t.BallX[2], manual.BallX[2]);
-    EXPECT_BITS(t.BallY[2], manual.BallY[2]);
-    EXPECT_BITS(t.HitAngle, manual.HitAngle);
+    // Slot 1's pass: 1 falls to 1045, level with 2 and 150 from it, and the
+    // pair is pushed 20 apart along Pi: 1 to x 980, 2 to 1170. Slot 2's
+    // pass: 2 falls to 1090, 190 right of 1 and 45 below, still overlapping
+    // (d^2 = 38125 < 200^2), and is pushed again, 20 along 2 Pi - atan(45/190).
+    // Pushed once, 1 would end at (980, 1045) and 2 at (1170, 1090).
+    EXPECT_EQ(Bits(t.BallX[1]), 0x44702275u);           // 960.538391
+    EXPECT_EQ(Bits(t.BallY[1]), 0x44820c80u);           // 1040.39062
+    EXPECT_EQ(Bits(t.BallX[2]), 0x4494aec5u);           // 1189.46155
+    EXPECT_EQ(Bits(t.BallY[2]), 0x4488d380u);           // 1094.60938
+    EXPECT_EQ(Bits(t.HitAngle), 0x401833d7ebbcd47cull); // 6.0506283601763435
 }
 
 TEST(TickOrder, TwoStackedBallsSettleIntoARepeatingState)

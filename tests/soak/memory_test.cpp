@@ -19,16 +19,17 @@ TEST(Memory, CounterSeesAllocations)
 TEST(Memory, PressesAndTicksAllocateNothing)
 {
     auto t = std::make_unique<BallTable>();
-    t->InitBalls(9075.0f);
+    t->InitBalls(StartWidth);
     SceneRandom rnd;
     SceneRandom where{99};
-    const float sizes[][2] = {{9075.0f, 5490.0f}, {0.0f, 0.0f}, {60.0f, 5490.0f}, {1e7f, 1e6f}};
+    const float sizes[][2] = {
+        {StartWidth, StartHeight}, {0.0f, 0.0f}, {60.0f, StartHeight}, {1e7f, 1e6f}};
 
     const std::uint64_t before = AllocationCount();
     for (int k = 0; k < 1005; ++k) { // the last five find the table full
-        t->AddBall(where() * 9075.0f, where() * 5490.0f, rnd);
+        t->AddBall(where() * StartWidth, where() * StartHeight, rnd);
         if (k % 100 == 0) {
-            t->MoveBalls(9075.0f, 5490.0f);
+            t->MoveBalls(StartWidth, StartHeight);
         }
     }
     for (const auto& s : sizes) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The window's surface: what its rings look like in the frame image.
 #include "frame_surface.h"
+#include "window_test_util.h"
 
 #include <QPainter>
 #include <QWidget>
@@ -163,7 +164,7 @@ TEST(FrameSurface, CachedRingsMatchRingsStrokedAfresh)
         for (const auto& r : rings) {
             c.surface.Circle(r.x, r.y, r.radius, r.color);
             if (pass == 0) {
-                const QColor col(r.color & 0xFF, (r.color >> 8) & 0xFF, (r.color >> 16) & 0xFF);
+                const QColor col(RgbOf(r.color));
                 const qreal s = ratio / 15;
                 p.setPen(QPen(col, 9 * ratio));
                 p.drawEllipse(QPointF(std::round(r.x * s), std::round(r.y * s)), r.radius * s,

@@ -5,6 +5,7 @@
 
 #include "fake_clock.h"
 #include "main_window.h"
+#include "window_test_util.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -20,10 +21,12 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     }
 
-    // Lets the clock run to the next timer event and delivers whatever is due.
-    void Tick()
+    void Tick() { TickAndPaint(clock, form); }
+
+    // One press per slot.
+    void FillTable()
     {
-        clock.Advance(Timer::Granularity);
-        form.Timer1.Poll();
+        PressMany(form, MaxSlot);
+        ASSERT_EQ(form.Table.BallCount, MaxSlot);
     }
 };

@@ -5,6 +5,7 @@
 #include "asan.h"
 #include "fake_clock.h"
 #include "main_window.h"
+#include "window_test_util.h"
 
 #include <QTest>
 #include <algorithm>
@@ -57,21 +58,11 @@ TEST(WindowSoak, FullTableForTenThousandTicksKeepsMemoryFlat)
     Form1 form{clock.Source()};
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    for (int k = 0; k < MaxSlot; ++k) {
-        // Never (0, 0): QTest reads that point as the middle of the widget.
-        QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier,
-                          QPoint(1 + (k * 37) % 604, 1 + (k * 11) % 365));
-    }
+    PressMany(form, MaxSlot);
     ASSERT_EQ(form.Table.BallCount, MaxSlot);
 
-    // As the program runs: the timer's event, then Qt paints the frame.
-    auto tick = [&] {
-        clock.Advance(Timer::Granularity);
-        form.Timer1.Poll();
-        QCoreApplication::processEvents();
-    };
     for (int k = 0; k < FirstFrames; ++k) {
-        tick();
+        TickAndPaint(clock, form);
     }
     // The surface keeps one ring image per ball once the ball has been in
     // view. A full pile heaps above the top edge, and its balls come into
@@ -87,13 +78,13 @@ TEST(WindowSoak, FullTableForTenThousandTicksKeepsMemoryFlat)
     screen.Frame();
     const std::size_t rings = screen.CachedRings();
     ASSERT_LE(rings, static_cast<std::size_t>(MaxSlot + 1));
-    tick();
+    TickAndPaint(clock, form);
 
     const long start = Resident();
     long highest = start;
     std::cout << "resident after " << FirstFrames + 1 << " ticks: " << start / 1024 << " kB\n";
     for (int k = FirstFrames + 1; k < Ticks; ++k) {
-        tick();
+        TickAndPaint(clock, form);
         if ((k + 1) % 1000 == 0) {
             const long now = Resident();
             highest = std::max(highest, now);

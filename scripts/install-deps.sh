@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages a make target needs, only those missing.
-# Usage: install-deps.sh GROUP...   (groups: build run fuzz)
+# Usage: install-deps.sh GROUP...   (groups: build run fuzz format determinism)
 set -euo pipefail
 
 declare -A groups=(
     [build]="cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev"
     [run]="xvfb xdotool x11-utils imagemagick"
     [fuzz]="clang libclang-rt-14-dev"
+    [format]="clang-format"
+    [determinism]="g++-aarch64-linux-gnu qemu-user"
 )
 
 wanted=()

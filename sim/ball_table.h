@@ -58,7 +58,9 @@ public:
     // Direction of the screen vector (x, -Y) in radians, counter-clockwise
     // from the positive x axis as seen on screen. Not normalised to a range.
     double ATan2(float Y, float x) const;
-    // Degrees to radians and back, dividing first as the original did.
+    // Degrees to radians and back: (Pi / 180) * degrees and (180 / Pi) *
+    // radians, the division first, which rounds differently from multiplying
+    // first (AngleConversions.DivideBeforeMultiply).
     double Rad(double angleinput) const;
     double Angl(double radinput) const;
     // Reflects the direction Ang1 about a wall of direction Wall, in place.

@@ -2,8 +2,12 @@
 // The tick: fall, clamps and pushes for every live ball.
 //
 // Positions and radii are floats, every intermediate is a double with each
-// operation rounded on its own, and the points where a value is rounded to
-// a float are the original program's: moving any of them changes the pile.
+// operation rounded on its own, and a value is rounded to a float at these
+// points only: every stored position, the floor and wall limits, the radius
+// sum of the overlap test, the push (the unrounded radius sum over ten), the
+// differences handed to ATan2 and the quotient inside it. Moving any of them
+// changes the pile: the PairStep and TickClamps tests and
+// Determinism.SceneMatchesRecordedState pin them.
 #include "ball_table.h"
 
 #include <array>

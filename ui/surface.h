@@ -28,10 +28,11 @@ public:
     virtual void Circle(float x, float y, float radius, std::int32_t color) = 0;
 };
 
-// The random source: the documented generator of the Windows runtime the
-// original program ran on, so that the same presses give the same colours
-// and radii as they always did. A 24-bit linear congruential state with a
-// fixed start; it is never reseeded.
+// The random source: the 24-bit linear congruential generator
+// x <- (1140671485 x + 12820163) mod 2^24 from x = 327680, each value x / 2^24.
+// It is never reseeded, so the same presses give the same colours and radii
+// on every run (Rnd.FirstValuesOfTheGeneratorFromItsFixedStart pins the
+// sequence, Rnd.RunsTheFullPeriod its period).
 class Rnd {
 public:
     // Next value of the sequence, uniform in [0, 1).

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The window's timer, delivered at the granularity of the Windows timer the
-// original program had.
+// The window's timer: events only at the boundaries of a steady 1/64 s
+// clock, whatever interval is asked for.
 #pragma once
 
 #include <QTimer>
@@ -15,13 +15,15 @@ using Clock = std::function<std::chrono::nanoseconds()>;
 Clock SteadyClock();
 
 // A timer that asks for an interval in milliseconds and gets events only at
-// the boundaries of a steady 1/64 s clock, as Windows delivered them: a 1 ms
-// request yields 64 events a second on every machine and at every display
-// refresh rate, and the program does not wake 1000 times a second. An event that falls due while
-// the handler still runs is merged into one event taken right after it returns, never a backlog.
+// the boundaries of a steady 1/64 s clock, the interval rounded up to whole
+// steps: the 1 ms request yields 64 events a second, so the pile falls at one
+// speed on every machine and at every display refresh rate, and the program
+// does not wake 1000 times a second. An event that falls due while the
+// handler still runs is merged into one event taken right after it returns,
+// never a backlog. The TimerCadence tests pin all of this.
 class Timer {
 public:
-    // Length of one step of the platform's timer clock: 15.625 ms.
+    // Length of one step of the timer clock: 1/64 s, 15.625 ms.
     static constexpr std::chrono::nanoseconds Granularity{15'625'000};
 
     // onTimer is the handler; it runs on the caller's thread from Poll.

@@ -7,13 +7,14 @@
 # Usage: install-deps.sh GROUP...   (groups: app build run package fuzz)
 set -euo pipefail
 
-# app: the program alone; build: the program, its tests and benchmarks;
+# app: the program alone; build: the program, its tests (the install test
+# runs the menu entry's and the metainfo's validators) and benchmarks;
 # run: the virtual display that runs the program without a screen;
 # package: the .deb and its checks.
 app="cmake ninja-build g++ make pkg-config gzip qt6-base-dev libgl-dev"
 declare -A groups=(
     [app]="$app"
-    [build]="$app libgtest-dev libbenchmark-dev"
+    [build]="$app libgtest-dev libbenchmark-dev desktop-file-utils appstream man-db binutils"
     [run]="xvfb xdotool x11-utils imagemagick"
     [package]="dpkg-dev file binutils lintian desktop-file-utils appstream man-db"
     [fuzz]="clang libclang-rt-14-dev"
@@ -22,7 +23,7 @@ declare -A groups=(
 # names: commands on PATH, and pkg-config modules.
 declare -A commands=(
     [app]="cmake ninja g++ make pkg-config gzip"
-    [build]="cmake ninja g++ make pkg-config gzip"
+    [build]="cmake ninja g++ make pkg-config gzip desktop-file-validate appstreamcli man readelf"
     [run]="Xvfb xdotool xdpyinfo xprop import"
     [package]="cpack dpkg-deb dpkg-shlibdeps file objcopy lintian desktop-file-validate appstreamcli man"
     [fuzz]="clang"

@@ -5,8 +5,8 @@ PRESET ?= release
 # Length of `make fuzz` in seconds; CI's pass runs 60.
 FUZZ_SECONDS ?= 1800
 
-.PHONY: deps test ci-test run bench clean asan sim-only fuzz-build fuzz-ci fuzz format-check \
-    determinism-check check
+.PHONY: deps test ci-test run package package-check bench clean asan sim-only fuzz-build \
+    fuzz-ci fuzz format-check determinism-check check
 
 deps:
 	@./scripts/install-deps.sh build
@@ -17,17 +17,33 @@ test: deps
 	cmake --build --preset $(PRESET)
 	ctest --preset $(PRESET)
 
+# Every test, the soaks too (the ci test preset): what CI runs.
 ci-test: deps
 	cmake --preset release
 	cmake --build --preset release
 	ctest --preset ci
 
-# Without a display this runs the program on a virtual one, clicks balls into
-# it and saves a screenshot as build/demo.png.
-run: deps
-	cmake --preset $(PRESET)
-	cmake --build --preset $(PRESET)
-	./scripts/run.sh build/$(PRESET)/app/torvane build/demo.png
+# Builds the program alone (preset app: no tests, no benchmarks) and runs it.
+# Without a display it runs on a virtual one, balls are clicked into it and a
+# screenshot is saved as build/demo.png.
+run:
+	@./scripts/install-deps.sh app
+	cmake --preset app
+	cmake --build --preset app
+	./scripts/run.sh build/app/app/torvane build/demo.png
+
+# The Debian package, build/app/package/torvane_VERSION_ARCH.deb.
+package:
+	@./scripts/install-deps.sh app package
+	cmake --preset app
+	rm -f build/app/package/*.deb
+	cmake --build --preset app --target package
+
+# Installs the package, runs the installed program on a virtual display,
+# purges the package, and runs the desktop entry, metainfo and package
+# validators.
+package-check: package
+	./scripts/package-check.sh build/app/package/torvane_*.deb
 
 # Release build with the benchmarks; medians of 5 runs, all runs kept in
 # build/bench.json.
@@ -77,7 +93,7 @@ determinism-check: deps
 	./scripts/determinism-check.sh build/release
 
 # Everything CI runs.
-check: format-check ci-test determinism-check asan sim-only fuzz-ci
+check: format-check ci-test determinism-check asan sim-only fuzz-ci package-check
 
 clean:
 	rm -rf build

@@ -1,20 +1,71 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Installs the Debian packages a make target needs, only those missing.
-# Usage: install-deps.sh GROUP...   (groups: build run fuzz format determinism)
+# Installs the Debian packages a make target needs, only those missing. On a
+# system without apt-get and dpkg-query it installs nothing: it names the
+# Debian packages, checks that the commands and pkg-config modules they give
+# are there, and goes on if they are.
+# Usage: install-deps.sh GROUP...   (groups: app build run package fuzz format determinism)
 set -euo pipefail
 
+# app: the program alone; build: the program, its tests (the install test
+# runs the menu entry's and the metainfo's validators) and benchmarks;
+# run: the virtual display that runs the program without a screen;
+# package: the .deb and its checks.
+app="cmake ninja-build g++ make pkg-config gzip qt6-base-dev libgl-dev"
 declare -A groups=(
-    [build]="cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev"
+    [app]="$app"
+    [build]="$app libgtest-dev libbenchmark-dev desktop-file-utils appstream man-db binutils"
     [run]="xvfb xdotool x11-utils imagemagick"
+    [package]="dpkg-dev file binutils lintian desktop-file-utils appstream man-db"
     [fuzz]="clang libclang-rt-14-dev"
     [format]="clang-format"
     [determinism]="g++-aarch64-linux-gnu qemu-user"
 )
+# What each group's packages provide, for systems that have other package
+# names: commands on PATH, and pkg-config modules.
+declare -A commands=(
+    [app]="cmake ninja g++ make pkg-config gzip"
+    [build]="cmake ninja g++ make pkg-config gzip desktop-file-validate appstreamcli man readelf"
+    [run]="Xvfb xdotool xdpyinfo xprop import"
+    [package]="cpack dpkg-deb dpkg-shlibdeps file objcopy lintian desktop-file-validate appstreamcli man"
+    [fuzz]="clang"
+    [format]="clang-format"
+    [determinism]="aarch64-linux-gnu-g++ qemu-aarch64"
+)
+declare -A modules=(
+    [app]="Qt6Widgets gl"
+    [build]="Qt6Widgets Qt6Test gl gtest benchmark"
+)
+
+selected=("${@:-build}")
+for g in "${selected[@]}"; do
+    [[ -n "${groups[$g]:-}" ]] || { echo "unknown package group: $g" >&2; exit 2; }
+done
+
+if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
+    missing=()
+    for g in "${selected[@]}"; do
+        for c in ${commands[$g]:-}; do
+            command -v "$c" >/dev/null || missing+=("command $c")
+        done
+        for m in ${modules[$g]:-}; do
+            pkg-config --exists "$m" 2>/dev/null || missing+=("pkg-config module $m")
+        done
+    done
+    ((${#missing[@]} == 0)) && exit 0
+    {
+        echo "No apt-get/dpkg-query here, so nothing is installed. Missing:"
+        printf '  %s\n' "${missing[@]}"
+        echo "Install what these Debian packages give (your system's names may differ):"
+        for g in "${selected[@]}"; do
+            echo "  $g: ${groups[$g]}"
+        done
+    } >&2
+    exit 1
+fi
 
 wanted=()
-for g in "${@:-build}"; do
-    [[ -n "${groups[$g]:-}" ]] || { echo "unknown package group: $g" >&2; exit 2; }
+for g in "${selected[@]}"; do
     for p in ${groups[$g]}; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
             wanted+=("$p")

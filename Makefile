@@ -17,6 +17,7 @@ test: deps
 	cmake --build --preset $(PRESET)
 	ctest --preset $(PRESET)
 
+# Every test, the soaks too (the ci test preset): what CI runs.
 ci-test: deps
 	cmake --preset release
 	cmake --build --preset release

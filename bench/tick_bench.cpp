@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The tick on the settled scenes: the plain double loop, the grid tick and
-// what MoveBalls picks, beside three floors for the same pushes. Every timed
+// what MoveBalls picks, beside three floors for the same pushes, the perfect
+// search (PushesOnly) the one MoveBalls is measured against. Every timed
 // tick starts from the same scene, so every case of a scene makes the very
 // same pushes.
 #include "scenes.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -56,43 +59,107 @@ const TickPushes& PushesOf(int balls)
     return *known.back().second;
 }
 
-template <auto Tick> void TickCase(benchmark::State& state, bool grid)
+// One tick of the table from the scene, the way `tick` runs it.
+template <class Tick> void TickCase(benchmark::State& state, Tick tick)
 {
     const int balls = static_cast<int>(state.range(0));
     const BallTable& scene = SettledScene(balls);
     auto t = std::make_unique<BallTable>(scene);
     for (auto _ : state) {
         Restore(*t, scene);
-        (t.get()->*Tick)(SceneWidth, SceneHeight);
+        tick(*t);
         benchmark::DoNotOptimize(t->BallX.data());
         benchmark::ClobberMemory();
     }
-    const double n = scene.BallCount;
     state.counters["pushes"] = PushesOf(balls).Count;
-    state.counters["tests"] = grid ? t->PairIndex().LastTick().Tests : n * (n + 1);
-    if (grid) {
-        state.counters["gathers"] = t->PairIndex().LastTick().Gathers;
+}
+
+// The grid tick's own counts of one tick from the scene.
+void GridCounters(benchmark::State& state)
+{
+    const BallTable& scene = SettledScene(static_cast<int>(state.range(0)));
+    auto t = std::make_unique<BallTable>(scene);
+    BallTable::GridCounts counts;
+    if (t->MoveBallsGrid(SceneWidth, SceneHeight, &counts)) {
+        state.counters["tests"] = counts.Tests;
+        state.counters["gathers"] = counts.Gathers;
+    } else {
+        const double n = scene.BallCount;
+        state.counters["tests"] = n * (n + 1);
     }
+}
+
+// The tick with a perfect search: every fall and clamp, then only the
+// pair steps that push, in their order. No search can do better.
+void PerfectTick(BallTable& t, const TickPushes& p)
+{
+    for (int i = 0; i <= t.BallCount; ++i) {
+        t.SettleBall(i, SceneWidth, SceneHeight);
+        for (int j : p.Met[i]) {
+            t.PushPair(i, j);
+        }
+    }
+}
+
+// MoveBalls over the perfect search, both timed in turns in this one
+// process so that load on the machine weighs on both alike: the median of
+// MoveBalls's rounds over the median of the perfect search's.
+double RatioToFloor(int balls)
+{
+    const BallTable& scene = SettledScene(balls);
+    const TickPushes& p = PushesOf(balls);
+    auto t = std::make_unique<BallTable>(scene);
+    using Clock = std::chrono::steady_clock;
+    constexpr int Rounds = 101;
+    // Enough ticks a round to take about a millisecond.
+    const int ticks = std::max(1, 400'000 / ((balls + 1) * (balls + 1)));
+    std::vector<double> moveBalls;
+    std::vector<double> perfect;
+    for (int r = 0; r < Rounds; ++r) {
+        auto begin = Clock::now();
+        for (int k = 0; k < ticks; ++k) {
+            Restore(*t, scene);
+            t->MoveBalls(SceneWidth, SceneHeight);
+            benchmark::ClobberMemory();
+        }
+        auto mid = Clock::now();
+        for (int k = 0; k < ticks; ++k) {
+            Restore(*t, scene);
+            PerfectTick(*t, p);
+            benchmark::ClobberMemory();
+        }
+        auto end = Clock::now();
+        moveBalls.push_back(std::chrono::duration<double>(mid - begin).count());
+        perfect.push_back(std::chrono::duration<double>(end - mid).count());
+    }
+    auto median = [](std::vector<double>& v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    return median(moveBalls) / median(perfect);
 }
 
 void MoveBallsPlain(benchmark::State& state)
 {
-    TickCase<&BallTable::MoveBallsPlain>(state, false);
+    TickCase(state, [](BallTable& t) { t.MoveBallsPlain(SceneWidth, SceneHeight); });
+    const double n = SettledScene(static_cast<int>(state.range(0))).BallCount;
+    state.counters["tests"] = n * (n + 1);
 }
 
 void MoveBallsGrid(benchmark::State& state)
 {
-    TickCase<&BallTable::MoveBallsGrid>(state, true);
+    TickCase(state, [](BallTable& t) { t.MoveBallsGrid(SceneWidth, SceneHeight); });
+    GridCounters(state);
 }
 
+// What the timer runs. vs_floor is its time over the perfect search's.
 void MoveBalls(benchmark::State& state)
 {
-    const bool grid = SettledScene(static_cast<int>(state.range(0))).BallCount >= 31;
-    if (grid) {
-        TickCase<&BallTable::MoveBalls>(state, true);
-    } else {
-        TickCase<&BallTable::MoveBalls>(state, false);
+    TickCase(state, [](BallTable& t) { t.MoveBalls(SceneWidth, SceneHeight); });
+    if (SettledScene(static_cast<int>(state.range(0))).BallCount >= 31) {
+        GridCounters(state);
     }
+    state.counters["vs_floor"] = RatioToFloor(static_cast<int>(state.range(0)));
 }
 
 // The arctangents, sines and cosines of one tick's pushes, and nothing
@@ -136,23 +203,16 @@ void TrigChained(benchmark::State& state)
     state.counters["pushes"] = p.Count;
 }
 
-// The tick with a perfect search: every fall and clamp, then only the
-// pair steps that push, in their order. No search can do better.
+// The perfect search (PerfectTick): the floor of every exact search.
 void PushesOnly(benchmark::State& state)
 {
     const int balls = static_cast<int>(state.range(0));
     const BallTable& scene = SettledScene(balls);
     const TickPushes& p = PushesOf(balls);
     auto t = std::make_unique<BallTable>(scene);
-    const int n = scene.BallCount;
     for (auto _ : state) {
         Restore(*t, scene);
-        for (int i = 0; i <= n; ++i) {
-            t->SettleBall(i, SceneWidth, SceneHeight);
-            for (int j : p.Met[i]) {
-                t->PushPair(i, j);
-            }
-        }
+        PerfectTick(*t, p);
         benchmark::DoNotOptimize(t->BallX.data());
         benchmark::ClobberMemory();
     }

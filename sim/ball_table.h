@@ -3,8 +3,6 @@
 // slot, plus the operations that change it. No toolkit in here.
 #pragma once
 
-#include "pair_grid.h"
-
 #include <array>
 #include <cstdint>
 #include <type_traits>
@@ -74,10 +72,17 @@ public:
     // The same tick as the plain double loop over ordered pairs. It is the
     // reference the faster tick is checked against.
     void MoveBallsPlain(float width, float height);
+    // What a grid tick did, for measurements.
+    struct GridCounts {
+        int Tests = 0;   // pair tests made
+        int Pushes = 0;  // of which overlapped
+        int Gathers = 0; // candidate lists gathered
+    };
     // The same tick again, with each ball's pair pass testing only the
     // balls a grid says can overlap it. Returns false if it found the grid
-    // of no use for this table and ran the plain loop instead.
-    bool MoveBallsGrid(float width, float height);
+    // of no use for this table and ran the plain loop instead. Fills
+    // *counts if given.
+    bool MoveBallsGrid(float width, float height, GridCounts* counts = nullptr);
 
     // Adds a ball at (x, y) in world units with a colour and radius drawn
     // from next(), which yields uniform floats in [0, 1). Returns false and
@@ -93,12 +98,4 @@ public:
     // whether it pushed.
     void SettleBall(int i, float width, float height);
     bool PushPair(int i, int j);
-
-    using Grid = PairGrid<MaxSlot + 1>;
-    // Scratch of the grid tick; its counts describe the last grid tick.
-    const Grid& PairIndex() const { return grid_; }
-
-private:
-    // Rebuilt at every grid tick, so a copied table carries nothing stale.
-    Grid grid_;
 };

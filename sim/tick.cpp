@@ -9,9 +9,10 @@
 // changes the pile: the PairStep and TickClamps tests and
 // Determinism.SceneMatchesRecordedState pin them.
 #include "ball_table.h"
+#include "pair_grid.h"
 
-#include <array>
-#include <bit>
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
@@ -39,21 +40,56 @@ constexpr double PushDivisor = 10.0;
     t.BallY[j] = static_cast<float>(t.BallY[j] + sn * push);
 }
 
+// The pair test every tick uses: whether ball j overlaps ball i, from the
+// positions and radii stored now, with the differences and the unrounded
+// radius sum that a push then uses.
+struct PairTest {
+    double Dx, Dy, RadiusSum;
+    bool Overlap;
+};
+inline PairTest TestPair(float xi, float yi, float ri, float xj, float yj, float rj)
+{
+    const double dx = static_cast<double>(xi) - xj;
+    const double dy = static_cast<double>(yi) - yj;
+    const double d2 = dx * dx + dy * dy;
+    const double radiusSum = static_cast<double>(rj) + ri;
+    const double s = static_cast<float>(radiusSum);
+    return {dx, dy, radiusSum, d2 < s * s};
+}
+
 // The one pair step every tick uses: test (i, j) against the positions
 // stored now and push both apart if they overlap.
 inline bool PairStep(BallTable& t, int i, int j)
 {
-    const double dx = static_cast<double>(t.BallX[i]) - t.BallX[j];
-    const double dy = static_cast<double>(t.BallY[i]) - t.BallY[j];
-    const double d2 = dx * dx + dy * dy;
-    const double radiusSum = static_cast<double>(t.BallRadius[j]) + t.BallRadius[i];
-    const double s = static_cast<float>(radiusSum);
-    if (!(d2 < s * s)) {
+    const PairTest p =
+        TestPair(t.BallX[i], t.BallY[i], t.BallRadius[i], t.BallX[j], t.BallY[j], t.BallRadius[j]);
+    if (!p.Overlap) {
         return false;
     }
-    PushApart(t, i, j, dx, dy, radiusSum);
+    PushApart(t, i, j, p.Dx, p.Dy, p.RadiusSum);
     return true;
 }
+
+// The grid is the tick's scratch, rebuilt at every grid tick: one for the
+// program, in static storage, so that a tick allocates nothing and a table
+// carries no more than its balls. A tick that finds it taken by a tick on
+// another thread runs the plain loop instead, which gives the same bits.
+PairGrid sharedGrid;
+std::atomic_flag sharedGridTaken;
+
+struct Scratch {
+    PairGrid* Grid =
+        sharedGridTaken.test_and_set(std::memory_order_acquire) ? nullptr : &sharedGrid;
+    Scratch() = default;
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    ~Scratch()
+    {
+        if (Grid) {
+            sharedGridTaken.clear(std::memory_order_release);
+        }
+    }
+};
 
 } // namespace
 
@@ -97,77 +133,45 @@ void BallTable::MoveBallsPlain(float width, float height)
     }
 }
 
-bool BallTable::MoveBallsGrid(float width, float height)
+bool BallTable::MoveBallsGrid(float width, float height, GridCounts* counts)
 {
-    const int n = BallCount;
-    if (!grid_.Build(BallX.data(), BallY.data(), BallRadius.data(), n)) {
+    Scratch scratch;
+    if (!scratch.Grid || !scratch.Grid->Build(*this)) {
         MoveBallsPlain(width, height);
-        grid_.LastTick() = {};
+        if (counts) {
+            *counts = {};
+        }
         return false;
     }
-    // Within i's pass only i and the balls it pushes move, and a ball it
-    // pushes has had its test: the balls still to test stay where the grid
-    // has them. So the set gathered from the cells around i holds every
-    // ball left that can overlap i until i moves out of reach of those
-    // cells; then the set grows by the cells newly in reach, for the slots
-    // after the one just tested. i and the balls it pushed are refiled when
-    // its pass ends: until then nothing asks where they are filed, since i
-    // is left out of its own set and a pushed ball has had its test.
-    Grid::Counts counts;
-    Grid::SlotSet set;
-    std::array<std::int16_t, MaxSlot + 1> pushed;
-    const int words = grid_.Words();
+    PairGrid& grid = *scratch.Grid;
+    // The plain loop's pair pass, over the balls the grid says can overlap
+    // i instead of all of them.
+    GridCounts tally;
+    const int n = BallCount;
     for (int i = 0; i <= n; ++i) {
         SettleBall(i, width, height);
-        const double reach = grid_.ReachOf(BallRadius[i]);
-        Grid::Rect have = grid_.Around(grid_.Locate(BallX[i], BallY[i]), reach);
-        Grid::Room room = grid_.RoomOf(have);
-        grid_.Gather(have, 0, set);
-        ++counts.Gathers;
-        set[i >> 6] &= ~Grid::Bit(i);
-        int pushes = 0;
-        int w = 0;
-        std::uint64_t bits = set[0];
-        for (;;) {
-            while (bits == 0 && ++w < words) {
-                bits = set[w];
+        grid.Begin(*this, i);
+        // Ball i's values, read again after every push moves it.
+        float xi = BallX[i];
+        float yi = BallY[i];
+        const float ri = BallRadius[i];
+        for (int j; (j = grid.Next()) >= 0;) {
+            ++tally.Tests;
+            const PairTest p = TestPair(xi, yi, ri, BallX[j], BallY[j], BallRadius[j]);
+            if (p.Overlap) {
+                PushApart(*this, i, j, p.Dx, p.Dy, p.RadiusSum);
+                ++tally.Pushes;
+                xi = BallX[i];
+                yi = BallY[i];
+                grid.Pushed(*this, j);
             }
-            if (bits == 0) {
-                break;
-            }
-            // Ascending slot order, as the plain loop visits them.
-            const int j = (w << 6) | std::countr_zero(bits);
-            bits &= bits - 1;
-            ++counts.Tests;
-            if (!PairStep(*this, i, j)) {
-                continue;
-            }
-            pushed[pushes++] = static_cast<std::int16_t>(j);
-            const Grid::Spot spot = grid_.Locate(BallX[i], BallY[i]);
-            if (room.Holds(spot, reach)) {
-                continue;
-            }
-            const Grid::Rect need = grid_.Around(spot, reach);
-            const Grid::Rect grown{std::min(have.C0, need.C0), std::max(have.C1, need.C1),
-                                   std::min(have.R0, need.R0), std::max(have.R1, need.R1)};
-            grid_.GatherMore(have, grown, w, set);
-            have = grown;
-            room = grid_.RoomOf(have);
-            ++counts.Gathers;
-            if ((i >> 6) >= w) {
-                set[i >> 6] &= ~Grid::Bit(i);
-            }
-            // Slots up to j have had their test.
-            bits = (j & 63) == 63 ? 0 : set[w] & (~std::uint64_t{0} << ((j & 63) + 1));
         }
-        grid_.Refile(i, grid_.Locate(BallX[i], BallY[i]));
-        for (int k = 0; k < pushes; ++k) {
-            const int j = pushed[k];
-            grid_.Refile(j, grid_.Locate(BallX[j], BallY[j]));
-        }
-        counts.Pushes += pushes;
+        grid.End(*this);
     }
-    grid_.LastTick() = counts;
+    tally.Gathers = grid.Gathers();
+    if (counts) {
+        *counts = tally;
+    }
     return true;
 }
 

@@ -249,10 +249,10 @@ TEST(GridTick, TablesTakingTurnsShareTheScratchCleanly)
     }
     for (int tick = 0; tick < 40; ++tick) {
         ASSERT_TRUE(big.Step(W, H));
-        ASSERT_TRUE(SameState(*big.Grid, *big.Plain)) << "full table, tick " << tick;
+        ASSERT_TRUE(SameTable(*big.Grid, *big.Plain)) << "full table, tick " << tick;
         for (Pair& p : small) {
             ASSERT_TRUE(p.Step(W, H));
-            ASSERT_TRUE(SameState(*p.Grid, *p.Plain))
+            ASSERT_TRUE(SameTable(*p.Grid, *p.Plain))
                 << p.Grid->BallCount << " balls, tick " << tick;
         }
     }

@@ -48,9 +48,21 @@ void Form1::Form_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float X, floa
 
 void Form1::Timer1_Timer()
 {
+    rest_.Before(Table);
     Table.MoveBalls(screen_.ScaleWidth(), screen_.ScaleHeight());
     DrawBalls(Table, screen_);
     update();
+    // The tick is a pure function of the table and the client size, so a
+    // tick that changed nothing would be followed by ticks that change
+    // nothing and draw passes that draw the same frame, 64 times a second.
+    // The timer stops instead; the first tick after a wake falls on the
+    // timer's next 15.625 ms boundary, as a tick would have, so the pile
+    // goes on exactly as if it had ticked throughout
+    // (RestTest.PauseAndPressGiveThePileOfARunThatTickedThroughout).
+    if (rest_.Unchanged(Table)) {
+        resting_ = true;
+        UpdateTimer(isVisible());
+    }
 }
 
 void Form1::mousePressEvent(QMouseEvent* event)
@@ -60,6 +72,7 @@ void Form1::mousePressEvent(QMouseEvent* event)
     const QPointF p = event->position();
     Form_MouseDown(event->button(), event->modifiers(), static_cast<float>(p.x() * TwipsPerPixel),
                    static_cast<float>(p.y() * TwipsPerPixel));
+    Wake();
 }
 
 void Form1::mouseDoubleClickEvent(QMouseEvent* event)
@@ -80,6 +93,11 @@ void Form1::paintEvent(QPaintEvent* event)
     // Qt clips the painter to the region asked for. The frame, opaque, is
     // copied as it is; until the first tick there is none, and what a
     // resize uncovers shows the background until the next one.
+    // A frame of another pixel ratio than the window's (the window moved
+    // to another screen while the pile rested) is drawn again by a tick.
+    if (!frame.isNull() && frame.devicePixelRatio() != devicePixelRatioF()) {
+        Wake();
+    }
     QPainter painter(this);
     painter.drawImage(QPointF(0, 0), frame);
     const QRegion uncovered =
@@ -89,16 +107,28 @@ void Form1::paintEvent(QPaintEvent* event)
     }
 }
 
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    // The walls and the floor move with the size the next tick reads.
+    Wake();
+    QWidget::resizeEvent(event);
+}
+
 void Form1::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange) {
+        resting_ = false;
         UpdateTimer(isVisible());
+    } else if (event->type() == QEvent::PaletteChange) {
+        // The background is the palette's: the frame must be cleared anew.
+        Wake();
     }
     QWidget::changeEvent(event);
 }
 
 void Form1::showEvent(QShowEvent* event)
 {
+    resting_ = false;
     UpdateTimer(true);
     QWidget::showEvent(event);
 }
@@ -111,5 +141,11 @@ void Form1::hideEvent(QHideEvent* event)
 
 void Form1::UpdateTimer(bool shown)
 {
-    Timer1.SetEnabled(shown && !isMinimized());
+    Timer1.SetEnabled(shown && !isMinimized() && !resting_);
+}
+
+void Form1::Wake()
+{
+    resting_ = false;
+    UpdateTimer(isVisible());
 }

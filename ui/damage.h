@@ -10,15 +10,16 @@
 #include <cstdint>
 #include <vector>
 
-// One ring as the pass drew it: everything its pixels depend on but the pen
-// and pixel ratio, which are the same for the whole pass, and what lies
-// under it.
+// One ring as the pass drew it: everything its pixels depend on but what
+// lies under it.
 struct DrawnRing {
     // Centre (on the pixel corner where it is drawn) and radius of the
     // circle, device pixels.
     double cx = 0;
     double cy = 0;
     double radius = 0;
+    // Pen width, device pixels.
+    double width = 0;
     // Pen colour 0xRRGGBB, as the frame stores it.
     std::uint32_t rgb = 0;
     // What it can touch (RingBounds), cut to the frame.

@@ -55,6 +55,7 @@ void FrameSurface::Cls()
     const QSize size(qCeil(client_.width() * ratio_), qCeil(client_.height() * ratio_));
     if (frame_.size() != size) {
         frame_ = QImage(size, QImage::Format_RGB32);
+        drawn_ = false;
     }
     wanted_ = size;
     // An empty client area has a null frame, and so has one too large for
@@ -62,12 +63,16 @@ void FrameSurface::Cls()
     // The pile goes on moving; its rings are drawn again once a frame fits.
     drawing_ = !frame_.isNull();
     if (!drawing_) {
+        drawn_ = false;
+        damage_.Begin(0, 0, true);
         return;
     }
     frame_.setDevicePixelRatio(ratio_);
-    const PixelFrame pixels = PixelsOf(frame_);
-    FillRect(pixels, {0, 0, pixels.width, pixels.height},
-             client_.palette().color(QPalette::Window).rgb() & 0xFFFFFFu);
+    background_ = client_.palette().color(QPalette::Window).rgb() & 0xFFFFFFu;
+    pen_ = drawWidth_ * ratio_;
+    const bool whole =
+        !drawn_ || ratio_ != drawnRatio_ || background_ != drawnBackground_ || pen_ != drawnPen_;
+    damage_.Begin(frame_.width(), frame_.height(), whole);
 }
 
 void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
@@ -79,14 +84,37 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     // nearest to it, floor(x * scale + 0.5), and skips rings wholly outside
     // the frame before converting anything to int, so that no centre,
     // however far off, overflows.
+    // The centre is recorded where it is drawn, so that a ball moving
+    // within a pixel changes nothing.
     const double scale = ratio_ / TwipsPerPixel;
-    const PixelFrame pixels = PixelsOf(frame_);
-    DrawRing(pixels, {0, 0, pixels.width, pixels.height}, x * scale, y * scale, radius * scale,
-             drawWidth_ * ratio_, RgbOf(color));
+    const double cx = std::floor(x * scale + 0.5);
+    const double cy = std::floor(y * scale + 0.5);
+    const double r = radius * scale;
+    const double pen = drawWidth_ * ratio_;
+    damage_.Add({cx, cy, r, pen, RgbOf(color),
+                 RingBounds(cx, cy, r, pen, {0, 0, frame_.width(), frame_.height()})});
 }
 
 const QImage& FrameSurface::Frame()
 {
+    if (damage_.InPass()) {
+        damage_.End();
+        if (drawing_) {
+            const PixelFrame pixels = PixelsOf(frame_);
+            for (const PixelRect& r : damage_.Rects()) {
+                FillRect(pixels, r, background_);
+            }
+            for (const DrawnRing& ring : damage_.Rings()) {
+                damage_.ForEachClip(ring.bounds, [&](const PixelRect& clip) {
+                    DrawRing(pixels, clip, ring.cx, ring.cy, ring.radius, ring.width, ring.rgb);
+                });
+            }
+            drawn_ = true;
+            drawnRatio_ = ratio_;
+            drawnBackground_ = background_;
+            drawnPen_ = pen_;
+        }
+    }
     drawing_ = false;
     return frame_;
 }

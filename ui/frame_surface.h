@@ -3,6 +3,7 @@
 // screen's device pixel ratio, every ring rasterized straight into it.
 #pragma once
 
+#include "damage.h"
 #include "surface.h"
 
 #include <QImage>
@@ -24,7 +25,18 @@ public:
 
     // The frame the latest draw pass made, in device pixels (its device
     // pixel ratio is set). Ends that pass: the frame is complete from here.
+    //
+    // A pass only records its calls; ending it draws what changed. The
+    // frame keeps the last pass's pixels, and of them only the damage (what
+    // the rings that moved, came, went or changed covered before and cover
+    // now) is cleared and drawn again, every ring that meets it in call
+    // order, clipped to it. That gives the very pixels a full redraw would
+    // (tests/ui/damage_diff_test.cpp); a change of size, pixel ratio, pen or
+    // background redraws the whole frame.
     const QImage& Frame();
+    // What the last pass ended changed, device pixels of the frame: the
+    // part of the window that needs painting anew.
+    const Damage& LastDamage() const { return damage_; }
     // Whether the last draw pass wanted a frame that memory could not hold.
     bool FrameTooLarge() const { return frame_.isNull() && !wanted_.isEmpty(); }
 
@@ -39,4 +51,14 @@ private:
     QSize wanted_;
     // Between Cls and Frame, while the frame holds pixels.
     bool drawing_ = false;
+    // The pass under way: its background (0xRRGGBB) and pen width (device
+    // pixels), as Cls found them.
+    std::uint32_t background_ = 0;
+    double pen_ = 0;
+    // What the frame's pixels were drawn with, when it holds a pass at all.
+    bool drawn_ = false;
+    qreal drawnRatio_ = 0;
+    std::uint32_t drawnBackground_ = 0;
+    double drawnPen_ = 0;
+    Damage damage_;
 };

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
+#include <cmath>
 
 namespace {
 
@@ -51,7 +53,7 @@ void Form1::Timer1_Timer()
     rest_.Before(Table);
     Table.MoveBalls(screen_.ScaleWidth(), screen_.ScaleHeight());
     DrawBalls(Table, screen_);
-    update();
+    RepaintDamage();
     // The tick is a pure function of the table and the client size, so a
     // tick that changed nothing would be followed by ticks that change
     // nothing and draw passes that draw the same frame, 64 times a second.
@@ -63,6 +65,34 @@ void Form1::Timer1_Timer()
         resting_ = true;
         UpdateTimer(isVisible());
     }
+}
+
+void Form1::RepaintDamage()
+{
+    // Only what the pass changed is painted and reaches the window system:
+    // a small pile in a large window costs the pixels it moves over, not
+    // the whole window, here and in the X server.
+    const QImage& frame = screen_.Frame();
+    const Damage& damage = screen_.LastDamage();
+    if (damage.Whole()) {
+        update();
+        return;
+    }
+    if (damage.Rects().empty()) {
+        return;
+    }
+    // Device pixels to pixels of the window, rounded outwards, so that a
+    // fractional pixel ratio never leaves a changed pixel out.
+    const qreal ratio = frame.devicePixelRatio();
+    QRegion region;
+    for (const PixelRect& r : damage.Rects()) {
+        const int left = static_cast<int>(std::floor(r.left / ratio));
+        const int top = static_cast<int>(std::floor(r.top / ratio));
+        const int right = static_cast<int>(std::ceil(r.right / ratio));
+        const int bottom = static_cast<int>(std::ceil(r.bottom / ratio));
+        region += QRect(left, top, right - left, bottom - top);
+    }
+    update(region);
 }
 
 void Form1::mousePressEvent(QMouseEvent* event)

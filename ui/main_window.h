@@ -53,6 +53,8 @@ private:
     // window may report a zero client size, which would crush the pile
     // against a wall at (0, 0). On restore the pile continues as it was.
     void UpdateTimer(bool shown);
+    // Asks Qt to repaint what the last draw pass changed.
+    void RepaintDamage();
     // Ends a rest: something may change what the next tick does or what
     // the frame shows.
     void Wake();

@@ -20,8 +20,12 @@ using Rects = std::vector<PixelRect>;
 DrawnRing At(PixelRect bounds, std::uint32_t rgb = 0x112233)
 {
     // Centre and radius only need to tell rings apart here.
-    return {(bounds.left + bounds.right) / 2.0, (bounds.top + bounds.bottom) / 2.0,
-            (bounds.right - bounds.left) / 2.0, rgb, bounds};
+    return {(bounds.left + bounds.right) / 2.0,
+            (bounds.top + bounds.bottom) / 2.0,
+            (bounds.right - bounds.left) / 2.0,
+            9.0,
+            rgb,
+            bounds};
 }
 
 void Pass(Damage& d, int width, int height, const std::vector<DrawnRing>& rings, bool whole = false)
@@ -55,6 +59,8 @@ TEST(Damage, WhatAPassChangesIsTheUnionOfOldAndNewTiles)
     recoloured.rgb = 0x445566;
     DrawnRing regrown = b;
     regrown.radius += 0.25; // same bounds, other pixels
+    DrawnRing thinner = b;
+    thinner.width = 8.0;
     const struct {
         const char* name;
         std::vector<DrawnRing> before, after;
@@ -65,6 +71,7 @@ TEST(Damage, WhatAPassChangesIsTheUnionOfOldAndNewTiles)
         {"moved far", {a, b}, {At({100, 60, 140, 70}), b}, {{0, 0, 32, 32}, {96, 32, 160, 96}}},
         {"recoloured", {a, b}, {a, recoloured}, {{96, 32, 160, 96}}},
         {"radius changed within the same pixels", {a, b}, {a, regrown}, {{96, 32, 160, 96}}},
+        {"pen changed within the same pixels", {a, b}, {a, thinner}, {{96, 32, 160, 96}}},
         {"appeared", {a}, {a, b}, {{96, 32, 160, 96}}},
         {"vanished", {a, b}, {a}, {{96, 32, 160, 96}}},
         {"across the right and bottom edges", {a}, {a, edge}, {{160, 64, 200, 100}}},

@@ -69,6 +69,48 @@ void DrawPassCold(benchmark::State& state)
     }
 }
 
+// A pass that issues the very calls of the one before: the frame's damage
+// is empty, so the pass costs its bookkeeping alone (recording the calls,
+// comparing them with the last pass's), as every pass of a resting pile
+// would if the timer ran on.
+void DrawPassUnchanged(benchmark::State& state)
+{
+    const auto form = WindowWith(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        DrawBalls(form->Table, form->Screen());
+        benchmark::DoNotOptimize(form->Screen().Frame().constBits());
+    }
+    state.counters["damage_rects"] =
+        static_cast<double>(form->Screen().LastDamage().Rects().size());
+}
+
+// Passes that alternate between the settled scene and the scene one tick
+// later: each draws the damage of one tick's movement, as the running
+// program does. The counter gives the share of the frame redrawn.
+void DrawPassOneTick(benchmark::State& state)
+{
+    const int balls = static_cast<int>(state.range(0));
+    const BallTable& scene = SettledScene(balls);
+    BallTable next = scene;
+    next.MoveBalls(SceneWidth, SceneHeight);
+    const auto form = WindowWith(balls);
+    long damaged = 0;
+    long passes = 0;
+    for (auto _ : state) {
+        Restore(form->Table, passes % 2 == 0 ? next : scene);
+        DrawBalls(form->Table, form->Screen());
+        benchmark::DoNotOptimize(form->Screen().Frame().constBits());
+        for (const PixelRect& r : form->Screen().LastDamage().Rects()) {
+            damaged += static_cast<long>(r.right - r.left) * (r.bottom - r.top);
+        }
+        ++passes;
+    }
+    const QImage& frame = form->Screen().Frame();
+    state.counters["damaged_share"] =
+        static_cast<double>(damaged) /
+        (static_cast<double>(passes) * frame.width() * frame.height());
+}
+
 // Timer1_Timer exactly as the timer calls it, from the settled scene each
 // time. Hidden, the window's update() asks for nothing.
 void TimerEvent(benchmark::State& state)
@@ -120,5 +162,7 @@ void Sizes(benchmark::internal::Benchmark* b)
 
 BENCHMARK(DrawPass)->Apply(Sizes);
 BENCHMARK(DrawPassCold)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(DrawPassUnchanged)->Apply(Sizes);
+BENCHMARK(DrawPassOneTick)->Apply(Sizes);
 BENCHMARK(TimerEvent)->Apply(Sizes);
 BENCHMARK(TimerEventPainted)->Apply(Sizes);

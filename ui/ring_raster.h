@@ -46,8 +46,8 @@ PixelRect RingBounds(double cx, double cy, double radius, double width, PixelRec
 // centre is moved to the nearest pixel corner, floor(c + 0.5), so that the
 // four quadrants of the ring are mirror images of each other on the pixel
 // grid. Each pixel gets rgb (0xRRGGBB) over what the frame holds, with the
-// area of the ring inside the pixel as its alpha (to within 1 / 65536;
-// channels rounded to nearest). Writes only pixels inside both the frame
+// area of the ring inside the pixel as its alpha (rounded to a multiple of
+// 1 / 65535; channels rounded to nearest). Writes only pixels inside both the frame
 // and `clip`. A negative radius or width counts as its magnitude; rings
 // whose outer radius exceeds 2^20 pixels, or with arguments that are not
 // finite, are not drawn. Allocates nothing.

@@ -34,6 +34,9 @@ public:
     // (tests/ui/damage_diff_test.cpp); a change of size, pixel ratio, pen or
     // background redraws the whole frame.
     const QImage& Frame();
+    // Forgets what the frame holds: the next pass draws it whole. For
+    // benchmarks that time a full redraw.
+    void Invalidate() { drawn_ = false; }
     // What the last pass ended changed, device pixels of the frame: the
     // part of the window that needs painting anew.
     const Damage& LastDamage() const { return damage_; }

@@ -362,7 +362,8 @@ void DrawRing(const PixelFrame& frame, PixelRect clip, double cx, double cy, dou
     const Span lines = Visible(clip.top - y0, clip.bottom - y0, y0 - clip.bottom, y0 - clip.top);
     const std::int64_t jEnd = std::min(outer.Rows(), lines.to);
 
-    // Whether the whole ring lies inside the clip, as most do.
+    // Whether the whole ring lies inside the clip, as most do: then every
+    // row has all four of its mirror images in view.
     const std::int64_t n = outer.Rows();
     const bool whole =
         x0 - n >= clip.left && x0 + n <= clip.right && y0 - n >= clip.top && y0 + n <= clip.bottom;
@@ -403,8 +404,12 @@ void DrawRing(const PixelFrame& frame, PixelRect clip, double cx, double cy, dou
         }
 
         const auto partial = [&](std::int64_t from, std::int64_t to) {
-            if (whole) {
-                // All four mirror images in view: one blend for the four.
+            // Whether all four mirror images of the run are in view, as in
+            // every row of most rings; then one blend does the four.
+            const bool four =
+                whole || (count == 2 && x0 - to >= clip.left && x0 + to <= clip.right &&
+                          x0 - 1 - from < clip.right && x0 + from >= clip.left);
+            if (four) {
                 double o = ob.D(from);
                 double h = hole ? ib.D(from) : 0;
                 std::uint32_t* const below = rowsAt[0];

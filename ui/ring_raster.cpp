@@ -303,6 +303,12 @@ void FillRect(const PixelFrame& frame, PixelRect clip, std::uint32_t rgb)
     const PixelRect r = Intersect(clip, {0, 0, frame.width, frame.height});
     const std::uint32_t pixel = 0xFF000000u | rgb;
     ClearUpperHalves();
+    if (r.left == 0 && r.right == frame.width && frame.stride == frame.width) {
+        // Whole rows of a frame without padding: one run.
+        std::uint32_t* first = frame.pixels + r.top * frame.stride;
+        std::fill(first, first + (r.bottom - r.top) * frame.stride, pixel);
+        return;
+    }
     for (int y = r.top; y < r.bottom; ++y) {
         std::uint32_t* row = frame.pixels + y * frame.stride;
         std::fill(row + r.left, row + r.right, pixel);

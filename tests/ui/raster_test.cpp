@@ -210,9 +210,12 @@ TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
 
 TEST(RingRaster, FillRectStaysInsideFrameAndClip)
 {
-    const PixelRect clips[] = {
-        {-5, -5, 50, 50}, {2, 1, 4, 3}, {3, 3, 3, 9}, {-9, 0, -1, 4}, {0, 0, 7, 5}};
+    const PixelRect clips[] = {{-5, -5, 50, 50}, {-3, 1, 40, 3}, {2, 1, 4, 3},
+                               {3, 3, 3, 9},     {-9, 0, -1, 4}, {0, 0, 7, 5}};
     for (const PixelRect& clip : clips) {
+        // Without padding too, where whole rows make one run.
+        Guarded unpadded(7, 5, 0, Back);
+        FillRect(unpadded.Frame(), clip, 0xAB123456u);
         Guarded g(7, 5, 2, Back);
         FillRect(g.Frame(), clip, 0xAB123456u);
         ASSERT_TRUE(g.UntouchedOutside(clip, Back));

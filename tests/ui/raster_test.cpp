@@ -152,3 +152,78 @@ TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
     RecordProperty("worst_level_error_x1000", static_cast<int>(worst * 1000));
     std::cout << "largest channel error against the reference: " << worst << " levels\n";
 }
+
+TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
+{
+    // Small frames, rings across every edge and corner, clips inside, across
+    // and beyond the frame, and arguments at the limits. Every pixel the clip
+    // lets through must match the same ring drawn unclipped; every other
+    // word, in the frame or the guard band, must be as it was.
+    std::mt19937 rng(20261208);
+    const auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    const auto whole = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(rng);
+    };
+    const double odd[] = {1e30, -1e30, INFINITY, -INFINITY, NAN, 2147483647.0, -2147483649.0};
+    for (int run = 0; run < 20000; ++run) {
+        const int w = whole(1, 9);
+        const int h = whole(1, 9);
+        double cx = uniform(-14, w + 14);
+        double cy = uniform(-14, h + 14);
+        double radius = run % 5 == 0 ? whole(0, 3) * 0.5 : uniform(0, 14);
+        double pen = run % 7 == 0 ? whole(1, 9) : uniform(0, 12);
+        if (run % 97 == 0) {
+            (run / 97 % 2 ? cx : cy) = odd[run / 194 % 7];
+        }
+        if (run % 89 == 0) {
+            radius = odd[run / 89 % 7];
+        }
+        if (run % 101 == 0) {
+            radius = uniform(1e3, 2e6); // larger than any table, or than drawn
+            cy = -radius + uniform(-2, 2);
+        }
+        const PixelRect clip{whole(-3, w + 1), whole(-3, h + 1), whole(-2, w + 3),
+                             whole(-2, h + 3)};
+        SCOPED_TRACE(testing::Message()
+                     << "run " << run << ": " << w << "x" << h << " ring at (" << cx << ", " << cy
+                     << ") radius " << radius << " pen " << pen << " clip " << clip.left << ","
+                     << clip.top << "," << clip.right << "," << clip.bottom);
+        Guarded clipped(w, h, 4, Back);
+        Guarded full(w, h, 4, Back);
+        DrawRing(clipped.Frame(), clip, cx, cy, radius, pen, Ink);
+        DrawRing(full.Frame(), {0, 0, w, h}, cx, cy, radius, pen, Ink);
+        ASSERT_TRUE(clipped.UntouchedOutside(clip, Back));
+        ASSERT_TRUE(full.UntouchedOutside({0, 0, w, h}, Back));
+        const PixelRect inside = Intersect(clip, {0, 0, w, h});
+        for (int y = inside.top; y < inside.bottom; ++y) {
+            for (int x = inside.left; x < inside.right; ++x) {
+                ASSERT_EQ(clipped.At(x, y), full.At(x, y)) << x << "," << y;
+            }
+        }
+        // The bounds hold every pixel the ring changed.
+        const PixelRect bounds = RingBounds(cx, cy, radius, pen, {0, 0, w, h});
+        ASSERT_TRUE(full.UntouchedOutside(bounds, Back));
+    }
+}
+
+TEST(RingRaster, FillRectStaysInsideFrameAndClip)
+{
+    const PixelRect clips[] = {{-5, -5, 50, 50}, {-3, 1, 40, 3}, {2, 1, 4, 3},
+                               {3, 3, 3, 9},     {-9, 0, -1, 4}, {0, 0, 7, 5}};
+    for (const PixelRect& clip : clips) {
+        // Without padding too, where whole rows make one run.
+        Guarded unpadded(7, 5, 0, Back);
+        FillRect(unpadded.Frame(), clip, 0xAB123456u);
+        Guarded g(7, 5, 2, Back);
+        FillRect(g.Frame(), clip, 0xAB123456u);
+        ASSERT_TRUE(g.UntouchedOutside(clip, Back));
+        const PixelRect inside = Intersect(clip, {0, 0, 7, 5});
+        for (int y = inside.top; y < inside.bottom; ++y) {
+            for (int x = inside.left; x < inside.right; ++x) {
+                ASSERT_EQ(g.At(x, y), 0xFF123456u);
+            }
+        }
+    }
+}

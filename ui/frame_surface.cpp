@@ -80,12 +80,12 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     if (!drawing_) {
         return;
     }
-    // Device pixels. The rasterizer puts the centre on the pixel corner
-    // nearest to it, floor(x * scale + 0.5), and skips rings wholly outside
-    // the frame before converting anything to int, so that no centre,
-    // however far off, overflows.
-    // The centre is recorded where it is drawn, so that a ball moving
-    // within a pixel changes nothing.
+    // Only recorded here; Frame() draws. Device pixels. The centre is kept
+    // where the rasterizer puts it, on the pixel corner nearest to it,
+    // floor(x * scale + 0.5), so that a ball moving within a pixel changes
+    // nothing. RingBounds skips rings wholly outside the frame before
+    // converting anything to int, so that no centre, however far off,
+    // overflows.
     const double scale = ratio_ / TwipsPerPixel;
     const double cx = std::floor(x * scale + 0.5);
     const double cy = std::floor(y * scale + 0.5);

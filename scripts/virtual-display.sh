@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: MIT
 # Sourced by the scripts that run the real program without a display.
 # start_program PROGRAM: starts a virtual X display and the program on it,
-# and waits for its window. Sets $app (the program's pid) and $window (its X
-# window id); both are cleaned up when the calling script exits.
+# and waits for its window. Sets $app (the program's pid), $xserver (the X
+# server's) and $window (its X window id); both processes are ended when the
+# calling script exits. XVFB_SCREEN sets the screen (default 1024x768x24).
 
 "$(dirname "${BASH_SOURCE[0]}")/install-deps.sh" run
 
@@ -31,8 +32,9 @@ start_program() {
         export XDG_RUNTIME_DIR=$runtime
     fi
 
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
+    Xvfb "$DISPLAY" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
+    xserver=$!
+    pids+=("$xserver")
     for _ in $(seq 100); do
         xdpyinfo >/dev/null 2>&1 && break
         sleep 0.1

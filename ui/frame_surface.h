@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The Surface of the window: draws into an off-screen frame image with
-// QPainter, at the screen's device pixel ratio.
+// The Surface of the window: draws into an off-screen frame image at the
+// screen's device pixel ratio, every ring rasterized straight into it.
 #pragma once
 
+#include "damage.h"
 #include "surface.h"
 
 #include <QImage>
-#include <QPainter>
 #include <cstdint>
-#include <unordered_map>
-#include <vector>
 
 class QWidget;
 
@@ -27,33 +25,25 @@ public:
 
     // The frame the latest draw pass made, in device pixels (its device
     // pixel ratio is set). Ends that pass: the frame is complete from here.
+    //
+    // A pass only records its calls; ending it draws what changed. The
+    // frame keeps the last pass's pixels, and of them only the damage (what
+    // the rings that moved, came, went or changed covered before and cover
+    // now) is cleared and drawn again, every ring that meets it in call
+    // order, clipped to it. That gives the very pixels a full redraw would
+    // (tests/ui/damage_diff_test.cpp); a change of size, pixel ratio, pen or
+    // background redraws the whole frame.
     const QImage& Frame();
+    // Forgets what the frame holds: the next pass draws it whole. For
+    // benchmarks that time a full redraw.
+    void Invalidate() { drawn_ = false; }
+    // What the last pass ended changed, device pixels of the frame: the
+    // part of the window that needs painting anew.
+    const Damage& LastDamage() const { return damage_; }
     // Whether the last draw pass wanted a frame that memory could not hold.
     bool FrameTooLarge() const { return frame_.isNull() && !wanted_.isEmpty(); }
 
-    // Rings drawn and kept for reuse; for tests.
-    std::size_t CachedRings() const { return rings_.size(); }
-
 private:
-    struct RingKey {
-        std::uint32_t radiusBits;
-        std::int32_t color;
-        bool operator==(const RingKey&) const = default;
-    };
-    struct RingKeyHash {
-        std::size_t operator()(const RingKey& k) const
-        {
-            return (static_cast<std::size_t>(k.radiusBits) << 32) ^
-                   static_cast<std::uint32_t>(k.color);
-        }
-    };
-
-    // Half the side of a ring's image, device pixels.
-    int RingHalf(float radius) const;
-    // The ring for the call-th Circle of the pass under way.
-    const QImage& Ring(float radius, std::int32_t color, std::size_t call);
-    void DropRings();
-
     const QWidget& client_;
     // Pen width in device-independent pixels.
     int drawWidth_ = 1;
@@ -62,22 +52,16 @@ private:
     QImage frame_;
     // Size in device pixels the last draw pass asked for.
     QSize wanted_;
-    QPainter painter_;
-    // Every ring is stroked once and then only copied: stroking 1001
-    // antialiased rings afresh costs tens of milliseconds a frame. Valid for
-    // one pen width and one pixel ratio; dropped when either changes. Balls
-    // never change radius or colour, so this holds at most one image per
-    // ball the table has ever had.
-    std::unordered_map<RingKey, QImage, RingKeyHash> rings_;
-    // The ring each Circle call of the last pass used, by call number. A
-    // pass draws the same balls as the one before, in the same order, so
-    // the ring is found by one comparison instead of a hash lookup, which
-    // (a division and a scattered node) cost a third of a millisecond a
-    // full frame. Points into rings_, whose nodes never move.
-    struct Used {
-        RingKey key;
-        const QImage* image;
-    };
-    std::vector<Used> used_;
-    std::size_t calls_ = 0;
+    // Between Cls and Frame, while the frame holds pixels.
+    bool drawing_ = false;
+    // The pass under way: its background (0xRRGGBB) and pen width (device
+    // pixels), as Cls found them.
+    std::uint32_t background_ = 0;
+    double pen_ = 0;
+    // What the frame's pixels were drawn with, when it holds a pass at all.
+    bool drawn_ = false;
+    qreal drawnRatio_ = 0;
+    std::uint32_t drawnBackground_ = 0;
+    double drawnPen_ = 0;
+    Damage damage_;
 };

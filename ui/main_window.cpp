@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
+#include <cmath>
 
 namespace {
 
@@ -48,9 +50,49 @@ void Form1::Form_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float X, floa
 
 void Form1::Timer1_Timer()
 {
+    rest_.Before(Table);
     Table.MoveBalls(screen_.ScaleWidth(), screen_.ScaleHeight());
     DrawBalls(Table, screen_);
-    update();
+    RepaintDamage();
+    // The tick is a pure function of the table and the client size, so a
+    // tick that changed nothing would be followed by ticks that change
+    // nothing and draw passes that draw the same frame, 64 times a second.
+    // The timer stops instead; the first tick after a wake falls on the
+    // timer's next 15.625 ms boundary, as a tick would have, so the pile
+    // goes on exactly as if it had ticked throughout
+    // (RestTest.PauseAndPressGiveThePileOfARunThatTickedThroughout).
+    if (rest_.Unchanged(Table)) {
+        resting_ = true;
+        UpdateTimer(isVisible());
+    }
+}
+
+void Form1::RepaintDamage()
+{
+    // Only what the pass changed is painted and reaches the window system:
+    // a small pile in a large window costs the pixels it moves over, not
+    // the whole window, here and in the X server.
+    const QImage& frame = screen_.Frame();
+    const Damage& damage = screen_.LastDamage();
+    if (damage.Whole()) {
+        update();
+        return;
+    }
+    if (damage.Rects().empty()) {
+        return;
+    }
+    // Device pixels to pixels of the window, rounded outwards, so that a
+    // fractional pixel ratio never leaves a changed pixel out.
+    const qreal ratio = frame.devicePixelRatio();
+    QRegion region;
+    for (const PixelRect& r : damage.Rects()) {
+        const int left = static_cast<int>(std::floor(r.left / ratio));
+        const int top = static_cast<int>(std::floor(r.top / ratio));
+        const int right = static_cast<int>(std::ceil(r.right / ratio));
+        const int bottom = static_cast<int>(std::ceil(r.bottom / ratio));
+        region += QRect(left, top, right - left, bottom - top);
+    }
+    update(region);
 }
 
 void Form1::mousePressEvent(QMouseEvent* event)
@@ -60,6 +102,7 @@ void Form1::mousePressEvent(QMouseEvent* event)
     const QPointF p = event->position();
     Form_MouseDown(event->button(), event->modifiers(), static_cast<float>(p.x() * TwipsPerPixel),
                    static_cast<float>(p.y() * TwipsPerPixel));
+    Wake();
 }
 
 void Form1::mouseDoubleClickEvent(QMouseEvent* event)
@@ -80,6 +123,11 @@ void Form1::paintEvent(QPaintEvent* event)
     // Qt clips the painter to the region asked for. The frame, opaque, is
     // copied as it is; until the first tick there is none, and what a
     // resize uncovers shows the background until the next one.
+    // A frame of another pixel ratio than the window's (the window moved
+    // to another screen while the pile rested) is drawn again by a tick.
+    if (!frame.isNull() && frame.devicePixelRatio() != devicePixelRatioF()) {
+        Wake();
+    }
     QPainter painter(this);
     painter.drawImage(QPointF(0, 0), frame);
     const QRegion uncovered =
@@ -89,16 +137,28 @@ void Form1::paintEvent(QPaintEvent* event)
     }
 }
 
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    // The walls and the floor move with the size the next tick reads.
+    Wake();
+    QWidget::resizeEvent(event);
+}
+
 void Form1::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange) {
+        resting_ = false;
         UpdateTimer(isVisible());
+    } else if (event->type() == QEvent::PaletteChange) {
+        // The background is the palette's: the frame must be cleared anew.
+        Wake();
     }
     QWidget::changeEvent(event);
 }
 
 void Form1::showEvent(QShowEvent* event)
 {
+    resting_ = false;
     UpdateTimer(true);
     QWidget::showEvent(event);
 }
@@ -111,5 +171,11 @@ void Form1::hideEvent(QHideEvent* event)
 
 void Form1::UpdateTimer(bool shown)
 {
-    Timer1.SetEnabled(shown && !isMinimized());
+    Timer1.SetEnabled(shown && !isMinimized() && !resting_);
+}
+
+void Form1::Wake()
+{
+    resting_ = false;
+    UpdateTimer(isVisible());
 }

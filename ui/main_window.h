@@ -5,6 +5,7 @@
 
 #include "ball_table.h"
 #include "frame_surface.h"
+#include "rest_watch.h"
 #include "surface.h"
 #include "timer.h"
 
@@ -21,8 +22,13 @@ public:
     // Every press adds a ball at the pointer, (X, Y) in world units
     // (twips); whatever the button and modifiers. Draws nothing.
     void Form_MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, float X, float Y);
-    // One tick at the current client size, then one draw pass.
+    // One tick at the current client size, then one draw pass; the window
+    // repaints only what the pass changed. A tick that leaves the table as
+    // it was puts the pile to rest: the timer stops until a press, a
+    // resize, or the window being shown or restored.
     void Timer1_Timer();
+    // Whether the pile is at rest and the timer stopped for it.
+    bool Resting() const { return resting_; }
 
     // The whole simulation state, for the window's lifetime. Public so that
     // tests can read the pile and set up scenes.
@@ -37,6 +43,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -46,7 +53,14 @@ private:
     // window may report a zero client size, which would crush the pile
     // against a wall at (0, 0). On restore the pile continues as it was.
     void UpdateTimer(bool shown);
+    // Asks Qt to repaint what the last draw pass changed.
+    void RepaintDamage();
+    // Ends a rest: something may change what the next tick does or what
+    // the frame shows.
+    void Wake();
 
     FrameSurface screen_;
     Rnd rnd_;
+    RestWatch rest_;
+    bool resting_ = false;
 };

@@ -3,7 +3,6 @@
 #include "frame_surface.h"
 #include "window_test_util.h"
 
-#include <QPainter>
 #include <QWidget>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -120,7 +119,6 @@ TEST(FrameSurface, RingsWhollyOutsideAreSkipped)
     c.surface.Circle(1500, 2200, 600, 0x0000FF);
     c.surface.Circle(1e30f, 1e30f, 600, 0x0000FF); // far beyond any pixel number
     c.surface.Circle(-INFINITY, 750, 600, 0x0000FF);
-    EXPECT_EQ(c.surface.CachedRings(), 0u);
     const QImage& f = c.surface.Frame();
     for (int y = 0; y < f.height(); ++y) {
         for (int x = 0; x < f.width(); ++x) {
@@ -136,57 +134,6 @@ TEST(FrameSurface, LaterCirclesLieOverEarlierOnes)
     c.surface.Circle(1500, 750, 300, 0x0000FF);
     c.surface.Circle(1500, 750, 300, 0xFF0000);
     EXPECT_EQ(c.At(120, 50), qRgb(0, 0, 255));
-}
-
-TEST(FrameSurface, CachedRingsMatchRingsStrokedAfresh)
-{
-    // The same rings stroked straight into a frame of device pixels, with
-    // the centres on the pixel corners where the cache puts them.
-    Client c;
-    const qreal ratio = c.widget.devicePixelRatioF();
-    const struct {
-        float x, y, radius;
-        std::int32_t color;
-    } rings[] = {{750, 750, 30, 0x123456},
-                 {1500, 750, 629, 0xABCDEF},
-                 {2250, 600, 300, 0x0000FF},
-                 {900, 900, 301, 0x00FF00},
-                 {1515, 765, 300, 0xFF0000},
-                 {2250, 600, 300, 0x0000FF},
-                 // centre (67.53, 33.87) px: placed to the nearest pixel
-                 {1013, 508, 200, 0x00FFFF}};
-    QImage expected(QSize(200, 100) * ratio, QImage::Format_ARGB32_Premultiplied);
-    expected.fill(c.widget.palette().color(QPalette::Window));
-    QPainter p(&expected);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int pass = 0; pass < 2; ++pass) {
-        c.surface.Cls();
-        for (const auto& r : rings) {
-            c.surface.Circle(r.x, r.y, r.radius, r.color);
-            if (pass == 0) {
-                const QColor col(RgbOf(r.color));
-                const qreal s = ratio / 15;
-                p.setPen(QPen(col, 9 * ratio));
-                p.drawEllipse(QPointF(std::round(r.x * s), std::round(r.y * s)), r.radius * s,
-                              r.radius * s);
-            }
-        }
-    }
-    p.end();
-    EXPECT_EQ(c.surface.CachedRings(), 6u);
-    const QImage& f = c.surface.Frame();
-    ASSERT_EQ(f.size(), expected.size());
-    int worst = 0;
-    for (int y = 0; y < f.height(); ++y) {
-        for (int x = 0; x < f.width(); ++x) {
-            const QRgb a = f.pixel(x, y);
-            const QRgb b = expected.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                              std::abs(qBlue(a) - qBlue(b))});
-        }
-    }
-    // Rounding of smoothed edge pixels only.
-    EXPECT_LE(worst, 3);
 }
 
 TEST(FrameSurface, PenWidthChangeRedrawsRings)

@@ -64,20 +64,8 @@ TEST(WindowSoak, FullTableForTenThousandTicksKeepsMemoryFlat)
     for (int k = 0; k < FirstFrames; ++k) {
         TickAndPaint(clock, form);
     }
-    // The surface keeps one ring image per ball once the ball has been in
-    // view. A full pile heaps above the top edge, and its balls come into
-    // view one by one over thousands of ticks: growth by design, bounded by
-    // the table. So every ring a ball can need is stroked now, and from here
-    // on nothing should grow at all.
-    FrameSurface& screen = form.Screen();
-    screen.Cls();
-    for (int i = 0; i <= form.Table.BallCount; ++i) {
-        screen.Circle(screen.ScaleWidth() / 2, screen.ScaleHeight() / 2, form.Table.BallRadius[i],
-                      form.Table.BallColor[i]);
-    }
-    screen.Frame();
-    const std::size_t rings = screen.CachedRings();
-    ASSERT_LE(rings, static_cast<std::size_t>(MaxSlot + 1));
+    // The surface keeps nothing from one frame to the next (rings are
+    // rasterized afresh every pass), so from here on nothing should grow.
     TickAndPaint(clock, form);
 
     const long start = Resident();
@@ -100,7 +88,6 @@ TEST(WindowSoak, FullTableForTenThousandTicksKeepsMemoryFlat)
     RecordProperty("peak_resident_kB", static_cast<int>(PeakResident() / 1024));
 
     EXPECT_EQ(form.Table.BallCount, MaxSlot);
-    EXPECT_EQ(screen.CachedRings(), rings);
     // Under AddressSanitizer freed blocks wait in its quarantine, so resident
     // memory climbs whatever the program does; LeakSanitizer judges there,
     // when the run ends.

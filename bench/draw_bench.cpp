@@ -96,8 +96,7 @@ void DrawPassQPainter(benchmark::State& state)
         p.setRenderHint(QPainter::Antialiasing);
         p.setBrush(Qt::NoBrush);
         for (int i = 0; i <= t.BallCount; ++i) {
-            const std::int32_t c = t.BallColor[i];
-            p.setPen(QPen(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF), 9));
+            p.setPen(QPen(QColor::fromRgb(RgbWordOf(t.BallColor[i])), 9));
             const double s = 1.0 / TwipsPerPixel;
             const double r = t.BallRadius[i] * s;
             const QPointF centre(std::floor(t.BallX[i] * s + 0.5),
@@ -176,10 +175,8 @@ void RasterPassCold(benchmark::State& state)
         state.ResumeTiming();
         FillRect(frame, {0, 0, w, h}, 0xF0F0F0);
         for (int i = 0; i <= t.BallCount; ++i) {
-            const auto c = static_cast<std::uint32_t>(t.BallColor[i]);
             DrawRing(frame, {0, 0, w, h}, t.BallX[i] * scale, t.BallY[i] * scale,
-                     t.BallRadius[i] * scale, 9 * ratio,
-                     ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+                     t.BallRadius[i] * scale, 9 * ratio, RgbWordOf(t.BallColor[i]));
         }
         benchmark::DoNotOptimize(pixels.data());
     }

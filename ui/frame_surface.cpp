@@ -10,13 +10,6 @@
 
 namespace {
 
-// 0x00BBGGRR, red in the low byte, as 0xRRGGBB.
-std::uint32_t RgbOf(std::int32_t color)
-{
-    const auto c = static_cast<std::uint32_t>(color);
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-
 PixelFrame PixelsOf(QImage& image)
 {
     // bits() detaches the image if the window still shares it, so the
@@ -91,7 +84,7 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     const double cy = std::floor(y * scale + 0.5);
     const double r = radius * scale;
     const double pen = drawWidth_ * ratio_;
-    damage_.Add({cx, cy, r, pen, RgbOf(color),
+    damage_.Add({cx, cy, r, pen, RgbWordOf(color),
                  RingBounds(cx, cy, r, pen, {0, 0, frame_.width(), frame_.height()})});
 }
 

@@ -9,6 +9,15 @@
 // pixel on every screen.
 inline constexpr float TwipsPerPixel = 15.0f;
 
+// A colour value, 0x00BBGGRR with red in the low byte, as the 0x00RRGGBB
+// word of a 32-bit RGB pixel. FrameSurface.RedAndBlueLandInTheirChannels
+// pins the channels.
+constexpr std::uint32_t RgbWordOf(std::int32_t color)
+{
+    const auto c = static_cast<std::uint32_t>(color);
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
 // A place to draw the pile. Sizes, positions and radii are in world units
 // (twips); only the pen width is in pixels.
 class Surface {

@@ -17,13 +17,6 @@
 
 namespace {
 
-// 0x00BBGGRR as 0xRRGGBB.
-std::uint32_t Rgb(std::int32_t color)
-{
-    const auto c = static_cast<std::uint32_t>(color);
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-
 // The whole frame drawn afresh: cleared, then every live ball's ring in
 // slot order, nothing remembered from any earlier frame.
 QImage FullRedraw(const BallTable& t, const QWidget& client, int pen)
@@ -41,7 +34,7 @@ QImage FullRedraw(const BallTable& t, const QWidget& client, int pen)
     const double scale = ratio / TwipsPerPixel;
     for (int i = 0; i <= t.BallCount; ++i) {
         DrawRing(f, all, t.BallX[i] * scale, t.BallY[i] * scale, t.BallRadius[i] * scale,
-                 pen * ratio, Rgb(t.BallColor[i]));
+                 pen * ratio, RgbWordOf(t.BallColor[i]));
     }
     return image;
 }
@@ -118,7 +111,7 @@ TEST(DamageDiff, EveryPassEqualsAFullRedraw)
                 surface.DrawWidth(pen);
             } else if (what < 38) {
                 QPalette p = client.palette();
-                p.setColor(QPalette::Window, QColor::fromRgb(Rgb(below(1 << 24))));
+                p.setColor(QPalette::Window, QColor::fromRgb(RgbWordOf(below(1 << 24))));
                 client.setPalette(p);
             } else if (what < 43) {
                 // A pass with nothing changed.

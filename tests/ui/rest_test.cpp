@@ -41,7 +41,7 @@ TEST_F(RestTest, TheAnchorRestsOnTheTickAfterItReachesTheFloor)
     for (int k = 0; k < 122; ++k) {
         Tick();
     }
-    EXPECT_BITS(form.Table.BallY[0], 5490.0f);
+    EXPECT_BITS(form.Table.BallY[0], StartHeight);
     EXPECT_FALSE(form.Resting());
     EXPECT_TRUE(form.Timer1.Enabled());
     Tick();
@@ -92,12 +92,12 @@ TEST_F(RestTest, PauseAndPressGiveThePileOfARunThatTickedThroughout)
         expected.AddBall(p.x() * 15.0f, p.y() * 15.0f, rnd);
     }
     for (int k = 0; k < ticks + 640; ++k) {
-        expected.MoveBalls(9075.0f, 5490.0f);
+        expected.MoveBalls(StartWidth, StartHeight);
     }
     ASSERT_EQ(StateHash(expected), resting);
     expected.AddBall(1800.0f, 1350.0f, rnd);
     for (int k = 0; k < 300; ++k) {
-        expected.MoveBalls(9075.0f, 5490.0f);
+        expected.MoveBalls(StartWidth, StartHeight);
     }
     EXPECT_EQ(StateHash(form.Table), StateHash(expected));
 }

@@ -286,77 +286,6 @@ Span Visible(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t d)
     return {std::min(a, c), std::max(b, d)};
 }
 
-// A ring wholly inside the clip. The quarter is symmetric about its
-// diagonal too, so only the pixels (i, j) with i >= j are measured, row by
-// row down to the diagonal, and each is written with its mirror image (j, i):
-// half the areas and about two thirds of the rows of a whole quarter.
-void DrawWhole(const PixelFrame& frame, const Disc& outer, const Disc& inner, bool hole,
-               std::int64_t x0, std::int64_t y0, std::uint32_t src)
-{
-    const auto at = [&](std::int64_t x, std::int64_t y) {
-        return frame.pixels + y * frame.stride + x;
-    };
-    std::int64_t outerTop = outer.Edge(0);
-    std::int64_t innerTop = hole ? inner.Edge(0) : 0;
-    // Row j holds pixels right of the diagonal while its edge lies beyond j.
-    for (std::int64_t j = 0; outerTop > j; ++j) {
-        const std::int64_t outerBottom = outer.Edge(j + 1, outerTop);
-        const std::int64_t innerBottom = hole ? inner.Edge(j + 1, innerTop) : 0;
-        const Band ob(outer, j, outerTop, outerBottom);
-        const Band ib(inner, j, innerTop, innerBottom);
-        outerTop = outerBottom;
-        innerTop = innerBottom;
-
-        const std::int64_t holeEnd = hole ? ib.Full() : 0;
-        const std::int64_t end = ob.Touched();
-        std::int64_t solidFrom = hole ? ib.Touched() : 0;
-        std::int64_t solidEnd = ob.Full();
-        if (solidFrom >= solidEnd) {
-            solidFrom = solidEnd = end;
-        }
-        std::uint32_t* const below = at(x0, y0 + j);
-        std::uint32_t* const above = at(x0, y0 - 1 - j);
-        const auto partial = [&](std::int64_t from, std::int64_t to) {
-            from = std::max(from, j);
-            if (from >= to) {
-                return;
-            }
-            double o = ob.D(from);
-            double h = hole ? ib.D(from) : 0;
-            for (std::int64_t i = from; i < to; ++i) {
-                const double o2 = ob.D(i + 1);
-                const double h2 = hole ? ib.D(i + 1) : 0;
-                const std::uint16_t alpha = Alpha((o2 - o) - (h2 - h));
-                o = o2;
-                h = h2;
-                std::uint32_t* const p[4] = {below + i, below - 1 - i, above + i, above - 1 - i};
-                BlendFour(p, src, alpha);
-                if (i != j) {
-                    std::uint32_t* const q[4] = {at(x0 + j, y0 + i), at(x0 - 1 - j, y0 + i),
-                                                 at(x0 + j, y0 - 1 - i),
-                                                 at(x0 - 1 - j, y0 - 1 - i)};
-                    BlendFour(q, src, alpha);
-                }
-            }
-        };
-        partial(holeEnd, solidFrom);
-        const std::int64_t s = std::max(solidFrom, j);
-        if (s < solidEnd) {
-            std::fill(below + s, below + solidEnd, src);
-            std::fill(below - solidEnd, below - s, src);
-            std::fill(above + s, above + solidEnd, src);
-            std::fill(above - solidEnd, above - s, src);
-            for (std::int64_t i = std::max(s, j + 1); i < solidEnd; ++i) {
-                *at(x0 + j, y0 + i) = src;
-                *at(x0 - 1 - j, y0 + i) = src;
-                *at(x0 + j, y0 - 1 - i) = src;
-                *at(x0 - 1 - j, y0 - 1 - i) = src;
-            }
-        }
-        partial(solidEnd, end);
-    }
-}
-
 } // namespace
 
 PixelRect Intersect(PixelRect rect, PixelRect within)
@@ -448,10 +377,6 @@ void DrawRing(const PixelFrame& frame, PixelRect clip, double cx, double cy, dou
     // frame's columns on the right of the centre and on the left.
     std::uint16_t alphaRight[Chunk];
     std::uint16_t alphaLeft[Chunk];
-    if (whole) {
-        DrawWhole(frame, outer, inner, hole, x0, y0, src);
-        return;
-    }
     std::int64_t outerTop = outer.Edge(lines.from);
     std::int64_t innerTop = hole ? inner.Edge(lines.from) : 0;
     for (std::int64_t j = lines.from; j < jEnd; ++j) {

@@ -107,18 +107,16 @@ TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
     // above it, and the largest ball (630 twips).
     const double radii[] = {0, 1, 4.5, 4.75, 42};
     const double ratios[] = {1, 1.5, 2};
-    // Frames, centres as passed and the pixel corner each one is drawn
-    // around: inside, across each edge and each corner of a 61 x 47 frame,
-    // and in the middle of one that holds the largest ring whole.
+    constexpr int W = 61;
+    constexpr int H = 47;
+    // Centres as passed and the pixel corner each one is drawn around:
+    // inside, across each edge and each corner.
     const struct {
-        int w, h;
         double x, y;
         int cx, cy;
-    } centres[] = {{61, 47, 30.4, 23.5, 30, 24}, {61, 47, 0.2, 20.0, 0, 20},
-                   {61, 47, 61.3, 30.6, 61, 31}, {61, 47, 25.0, -0.4, 25, 0},
-                   {61, 47, 40.5, 46.9, 41, 47}, {61, 47, -0.5, 0.3, 0, 0},
-                   {61, 47, 60.7, 1.2, 61, 1},   {61, 47, 2.4, 47.6, 2, 48},
-                   {61, 47, 59.9, 45.1, 60, 45}, {200, 190, 100.3, 95.2, 100, 95}};
+    } centres[] = {{30.4, 23.5, 30, 24}, {0.2, 20.0, 0, 20},   {61.3, 30.6, 61, 31},
+                   {25.0, -0.4, 25, 0},  {40.5, 46.9, 41, 47}, {-0.5, 0.3, 0, 0},
+                   {60.7, 1.2, 61, 1},   {2.4, 47.6, 2, 48},   {59.9, 45.1, 60, 45}};
     double worst = 0;
     for (double ratio : ratios) {
         for (double r0 : radii) {
@@ -127,10 +125,8 @@ TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
                 const double pen = 9 * ratio;
                 SCOPED_TRACE(testing::Message() << "ratio " << ratio << " radius " << r << " at ("
                                                 << c.x << ", " << c.y << ")");
-                const int W = c.w;
-                const int H = c.h;
                 Guarded g(W, H, 3, Back);
-                DrawRing(g.Frame(), {-50, -50, 300, 300}, c.x, c.y, r, pen, Ink);
+                DrawRing(g.Frame(), {-50, -50, 200, 200}, c.x, c.y, r, pen, Ink);
                 ASSERT_TRUE(g.UntouchedOutside({0, 0, W, H}, Back));
                 const std::vector<double> area =
                     Reference(W, H, c.cx, c.cy, std::max(0.0, r - pen / 2), r + pen / 2);

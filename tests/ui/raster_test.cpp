@@ -107,16 +107,18 @@ TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
     // above it, and the largest ball (630 twips).
     const double radii[] = {0, 1, 4.5, 4.75, 42};
     const double ratios[] = {1, 1.5, 2};
-    constexpr int W = 61;
-    constexpr int H = 47;
-    // Centres as passed and the pixel corner each one is drawn around:
-    // inside, across each edge and each corner.
+    // Frames, centres as passed and the pixel corner each one is drawn
+    // around: inside, across each edge and each corner of a 61 x 47 frame,
+    // and in the middle of one that holds the largest ring whole.
     const struct {
+        int w, h;
         double x, y;
         int cx, cy;
-    } centres[] = {{30.4, 23.5, 30, 24}, {0.2, 20.0, 0, 20},   {61.3, 30.6, 61, 31},
-                   {25.0, -0.4, 25, 0},  {40.5, 46.9, 41, 47}, {-0.5, 0.3, 0, 0},
-                   {60.7, 1.2, 61, 1},   {2.4, 47.6, 2, 48},   {59.9, 45.1, 60, 45}};
+    } centres[] = {{61, 47, 30.4, 23.5, 30, 24}, {61, 47, 0.2, 20.0, 0, 20},
+                   {61, 47, 61.3, 30.6, 61, 31}, {61, 47, 25.0, -0.4, 25, 0},
+                   {61, 47, 40.5, 46.9, 41, 47}, {61, 47, -0.5, 0.3, 0, 0},
+                   {61, 47, 60.7, 1.2, 61, 1},   {61, 47, 2.4, 47.6, 2, 48},
+                   {61, 47, 59.9, 45.1, 60, 45}, {200, 190, 100.3, 95.2, 100, 95}};
     double worst = 0;
     for (double ratio : ratios) {
         for (double r0 : radii) {
@@ -125,8 +127,10 @@ TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
                 const double pen = 9 * ratio;
                 SCOPED_TRACE(testing::Message() << "ratio " << ratio << " radius " << r << " at ("
                                                 << c.x << ", " << c.y << ")");
+                const int W = c.w;
+                const int H = c.h;
                 Guarded g(W, H, 3, Back);
-                DrawRing(g.Frame(), {-50, -50, 200, 200}, c.x, c.y, r, pen, Ink);
+                DrawRing(g.Frame(), {-50, -50, 300, 300}, c.x, c.y, r, pen, Ink);
                 ASSERT_TRUE(g.UntouchedOutside({0, 0, W, H}, Back));
                 const std::vector<double> area =
                     Reference(W, H, c.cx, c.cy, std::max(0.0, r - pen / 2), r + pen / 2);
@@ -205,6 +209,41 @@ TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
         // The bounds hold every pixel the ring changed.
         const PixelRect bounds = RingBounds(cx, cy, radius, pen, {0, 0, w, h});
         ASSERT_TRUE(full.UntouchedOutside(bounds, Back));
+    }
+}
+
+TEST(RingRaster, ARingInViewDrawsTheSameThroughAnyClip)
+{
+    // A ring wholly in the frame, drawn whole or only where a damage clip
+    // lets it through, must give the very same pixels there: the frame is
+    // redrawn clip by clip, and a pixel a level off shows as a seam.
+    std::mt19937 rng(8122026);
+    const auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    const auto whole = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(rng);
+    };
+    constexpr int Side = 160;
+    for (int run = 0; run < 3000; ++run) {
+        const double pen = uniform(0.5, 13.5);
+        const double radius = uniform(0, 79 - pen / 2 - 1);
+        const double cx = uniform(79.5, 80.5);
+        const double cy = uniform(79.5, 80.5);
+        const int left = whole(0, Side - 1);
+        const int top = whole(0, Side - 1);
+        const PixelRect clip{left, top, whole(left + 1, Side), whole(top + 1, Side)};
+        SCOPED_TRACE(testing::Message() << "run " << run << ": ring at (" << cx << ", " << cy
+                                        << ") radius " << radius << " pen " << pen);
+        Guarded clipped(Side, Side, 4, Back);
+        Guarded full(Side, Side, 4, Back);
+        DrawRing(clipped.Frame(), clip, cx, cy, radius, pen, Ink);
+        DrawRing(full.Frame(), {0, 0, Side, Side}, cx, cy, radius, pen, Ink);
+        for (int y = clip.top; y < clip.bottom; ++y) {
+            for (int x = clip.left; x < clip.right; ++x) {
+                ASSERT_EQ(clipped.At(x, y), full.At(x, y)) << x << "," << y;
+            }
+        }
     }
 }
 

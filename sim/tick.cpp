@@ -146,12 +146,13 @@ bool BallTable::MoveBallsGrid(float width, float height, GridCounts* counts)
     const int n = BallCount;
     for (int i = 0; i <= n; ++i) {
         SettleBall(i, width, height);
-        grid.Begin(*this, i);
+        PairGrid::Cursor c = grid.Begin(*this, i);
         // Ball i's values, read again after every push moves it.
         float xi = BallX[i];
         float yi = BallY[i];
         const float ri = BallRadius[i];
-        for (int j; (j = grid.Next()) >= 0;) {
+        while (PairGrid::Any(c)) {
+            const int j = grid.Take(c);
             ++tally.Tests;
             const PairTest p = TestPair(xi, yi, ri, BallX[j], BallY[j], BallRadius[j]);
             if (p.Overlap) {
@@ -159,7 +160,7 @@ bool BallTable::MoveBallsGrid(float width, float height, GridCounts* counts)
                 ++tally.Pushes;
                 xi = BallX[i];
                 yi = BallY[i];
-                grid.Pushed(*this, j);
+                grid.Pushed(*this, j, c);
             }
         }
         grid.End(*this);

@@ -105,7 +105,7 @@ public:
 private:
     static constexpr int SetWords = (Slots + 63) / 64;
     using SlotSet = std::array<std::uint64_t, SetWords>;
-    static_assert(SetWords < 32, "more_ holds a bit per word");
+    static_assert(SetWords < 32, "Cursor::More holds a bit per word");
     // Bounds the grid's memory, 128 bytes a cell. A full table settled in
     // the start-up window spans about 15 x 9 cells of the largest radius.
     static constexpr int MaxCells = 1024;
@@ -165,13 +165,12 @@ private:
 
     // The pass under way: ball i, its reach in cells, the cells gathered
     // (as the places that keep Around within them), and the candidates not
-    // yet handed out: set_ from word_ on, bits_ what is left of word_.
+    // gathered: set_, of which the pass's Cursor tells what is left.
     int i_ = 0;
     double reach_ = 0.0;
     Rect have_{};
     double roomX0_ = 0.0, roomX1_ = 0.0, roomY0_ = 0.0, roomY1_ = 0.0;
-    // set_ has one more word, always zero, for Next to read past the end.
-    std::array<std::uint64_t, SetWords + 1> set_{};
+    SlotSet set_{};
     // Balls pushed in the pass, to refile at its end.
     std::array<std::int16_t, Slots> pushed_{};
     int pushes_ = 0;

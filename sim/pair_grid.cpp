@@ -68,7 +68,7 @@ bool PairGrid::Build(const BallTable& t)
     originY_ = std::max(minY, maxY - rows_ * width);
     words_ = (n + 64) / 64;
     for (int c = 0; c < cols_ * rows_; ++c) {
-        std::fill_n(cells_[c].begin(), words_, 0);
+        cells_[c] = {};
     }
     for (int i = 0; i <= n; ++i) {
         const int c = CellOf(Locate(t.BallX[i], t.BallY[i]));
@@ -101,7 +101,7 @@ PairGrid::Rect PairGrid::Around(Spot p) const
             Index(p.Y + reach_, rows_)};
 }
 
-void PairGrid::Begin(const BallTable& t, int i)
+PairGrid::Cursor PairGrid::Begin(const BallTable& t, int i)
 {
     i_ = i;
     // Reach(i) in cell units, plus the slack.
@@ -109,7 +109,7 @@ void PairGrid::Begin(const BallTable& t, int i)
         (std::fabs(static_cast<double>(t.BallRadius[i])) + maxR_) * (1.0 + 0x1p-22) * inverse_ +
         0x1p-20;
     pushes_ = 0;
-    Gather(Around(Locate(t.BallX[i], t.BallY[i])));
+    return Gather(Around(Locate(t.BallX[i], t.BallY[i])));
 }
 
 void PairGrid::End(const BallTable& t)
@@ -141,24 +141,36 @@ void PairGrid::OrCell(int c, int fromWord)
     }
 }
 
-void PairGrid::Gather(const Rect& r)
+PairGrid::Cursor PairGrid::Gather(const Rect& r)
 {
     ++gathers_;
     SetRoom(r);
-    for (int w = 0; w < words_; ++w) {
-        set_[w] = 0;
-    }
+    // All SetWords words of every cell, a fixed run the compiler keeps in
+    // registers: the words past the live slots are zero.
+    SlotSet acc{};
     for (int row = r.R0; row <= r.R1; ++row) {
         for (int c = row * cols_ + r.C0; c <= row * cols_ + r.C1; ++c) {
-            OrCell(c, 0);
+            const SlotSet& cell = cells_[c];
+            for (int w = 0; w < SetWords; ++w) {
+                acc[w] |= cell[w];
+            }
         }
     }
-    set_[i_ >> 6] &= ~Bit(i_);
-    word_ = 0;
-    bits_ = set_[0];
+    acc[i_ >> 6] &= ~Bit(i_);
+    std::copy(acc.begin(), acc.end(), set_.begin());
+    return Walk(0, set_[0]);
 }
 
-void PairGrid::Grow(const Rect& need, int after)
+PairGrid::Cursor PairGrid::Walk(int from, std::uint64_t bits) const
+{
+    std::uint32_t more = 0;
+    for (int w = from + 1; w < words_; ++w) {
+        more |= static_cast<std::uint32_t>(set_[w] != 0) << w;
+    }
+    return {bits, from, more};
+}
+
+PairGrid::Cursor PairGrid::Grow(const Rect& need, int after)
 {
     ++gathers_;
     // The union of the cells gathered and the cells needed now, so that a
@@ -183,8 +195,7 @@ void PairGrid::Grow(const Rect& need, int after)
     if ((i_ >> 6) >= from) {
         set_[i_ >> 6] &= ~Bit(i_);
     }
-    word_ = from;
-    bits_ = from < words_ ? set_[from] & (~std::uint64_t{0} << ((after + 1) & 63)) : 0;
+    return Walk(from, from < words_ ? set_[from] & (~std::uint64_t{0} << ((after + 1) & 63)) : 0);
 }
 
 void PairGrid::Refile(int slot, Spot p)

@@ -58,31 +58,41 @@ public:
     // testing every pair: no finite reach, or a grid of a single cell.
     bool Build(const BallTable& t);
 
+    // Where a pass stands in its candidates: Bits what is left of set_'s
+    // word Word, More the later words that hold any, one bit each. A plain
+    // value, so that the pass keeps it in registers.
+    struct Cursor {
+        std::uint64_t Bits;
+        int Word;
+        std::uint32_t More;
+    };
+
     // Starts the pass of ball i, standing where the table has it now.
-    void Begin(const BallTable& t, int i);
-    // The next candidate of the pass, in ascending slot order, or -1 when
-    // none is left.
-    int Next()
+    Cursor Begin(const BallTable& t, int i);
+    // Whether the pass has a candidate left.
+    static bool Any(const Cursor& c) { return (c.Bits | c.More) != 0; }
+    // The next candidate of the pass, in ascending slot order; Any(c) must
+    // hold.
+    int Take(Cursor& c) const
     {
-        while (bits_ == 0) {
-            if (++word_ >= words_) {
-                return -1;
-            }
-            bits_ = set_[word_];
+        if (c.Bits == 0) {
+            c.Word = std::countr_zero(c.More);
+            c.More &= c.More - 1;
+            c.Bits = set_[c.Word];
         }
-        const int j = (word_ << 6) | std::countr_zero(bits_);
-        bits_ &= bits_ - 1;
+        const int j = (c.Word << 6) | std::countr_zero(c.Bits);
+        c.Bits &= c.Bits - 1;
         return j;
     }
     // The candidate just taken, j, was pushed, and ball i with it: the pass
     // goes on after j, from the cells around i's new place if it left the
     // reach of the old ones.
-    void Pushed(const BallTable& t, int j)
+    void Pushed(const BallTable& t, int j, Cursor& c)
     {
         pushed_[pushes_++] = static_cast<std::int16_t>(j);
         const Spot p = Locate(t.BallX[i_], t.BallY[i_]);
         if (!InRoom(p)) {
-            Grow(Around(p), j);
+            c = Grow(Around(p), j);
         }
     }
     // Ends the pass: files i and the balls it pushed where they stand now.
@@ -95,6 +105,7 @@ public:
 private:
     static constexpr int SetWords = (Slots + 63) / 64;
     using SlotSet = std::array<std::uint64_t, SetWords>;
+    static_assert(SetWords < 32, "Cursor::More holds a bit per word");
     // Bounds the grid's memory, 128 bytes a cell. A full table settled in
     // the start-up window spans about 15 x 9 cells of the largest radius.
     static constexpr int MaxCells = 1024;
@@ -129,10 +140,12 @@ private:
     Rect Around(Spot p) const;
     // Sets the candidates to the balls filed in the cells of r whose slots
     // come after `after`, leaving out the ball of the pass.
-    void Gather(const Rect& r);
+    Cursor Gather(const Rect& r);
     // Adds the cells of need not gathered yet, for the slots after `after`.
-    void Grow(const Rect& need, int after);
+    Cursor Grow(const Rect& need, int after);
     void SetRoom(const Rect& r);
+    // A walk of set_ from word `from` on, with the candidates `bits` there.
+    Cursor Walk(int from, std::uint64_t bits) const;
     void OrCell(int c, int fromWord);
     void Refile(int slot, Spot p);
     // floor(t) clamped to [0, count - 1]; NaN goes to 0.
@@ -152,14 +165,12 @@ private:
 
     // The pass under way: ball i, its reach in cells, the cells gathered
     // (as the places that keep Around within them), and the candidates not
-    // yet handed out: set_ from word_ on, bits_ what is left of word_.
+    // gathered: set_, of which the pass's Cursor tells what is left.
     int i_ = 0;
     double reach_ = 0.0;
     Rect have_{};
     double roomX0_ = 0.0, roomX1_ = 0.0, roomY0_ = 0.0, roomY1_ = 0.0;
     SlotSet set_{};
-    int word_ = 0;
-    std::uint64_t bits_ = 0;
     // Balls pushed in the pass, to refile at its end.
     std::array<std::int16_t, Slots> pushed_{};
     int pushes_ = 0;

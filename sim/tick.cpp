@@ -42,17 +42,18 @@ constexpr double PushDivisor = 10.0;
 
 // The pair test every tick uses: whether ball j overlaps ball i, from the
 // positions and radii stored now, with the differences and the unrounded
-// radius sum that a push then uses.
+// radius sum that a push then uses. Ball i's values come as doubles (every
+// float is one exactly), so that a pass converts them once.
 struct PairTest {
     double Dx, Dy, RadiusSum;
     bool Overlap;
 };
-inline PairTest TestPair(float xi, float yi, float ri, float xj, float yj, float rj)
+inline PairTest TestPair(double xi, double yi, double ri, float xj, float yj, float rj)
 {
-    const double dx = static_cast<double>(xi) - xj;
-    const double dy = static_cast<double>(yi) - yj;
+    const double dx = xi - xj;
+    const double dy = yi - yj;
     const double d2 = dx * dx + dy * dy;
-    const double radiusSum = static_cast<double>(rj) + ri;
+    const double radiusSum = rj + ri;
     const double s = static_cast<float>(radiusSum);
     return {dx, dy, radiusSum, d2 < s * s};
 }
@@ -150,12 +151,13 @@ bool BallTable::MoveBallsGrid(float width, float height, GridCounts* counts)
     const int n = BallCount;
     for (int i = 0; i <= n; ++i) {
         SettleBall(i, width, height);
-        grid.Begin(*this, i);
+        PairGrid::Cursor c = grid.Begin(*this, i);
         // Ball i's values, read again after every push moves it.
-        float xi = BallX[i];
-        float yi = BallY[i];
-        const float ri = BallRadius[i];
-        for (int j; (j = grid.Next()) >= 0;) {
+        double xi = BallX[i];
+        double yi = BallY[i];
+        const double ri = BallRadius[i];
+        while (PairGrid::Any(c)) {
+            const int j = grid.Take(c);
             ++tally.Tests;
             const PairTest p = TestPair(xi, yi, ri, BallX[j], BallY[j], BallRadius[j]);
             if (p.Overlap) {
@@ -163,7 +165,7 @@ bool BallTable::MoveBallsGrid(float width, float height, GridCounts* counts)
                 ++tally.Pushes;
                 xi = BallX[i];
                 yi = BallY[i];
-                grid.Pushed(*this, j);
+                grid.Pushed(*this, j, c);
             }
         }
         grid.End(*this);

@@ -17,6 +17,17 @@ constexpr std::uint32_t Guard = 0x5A17C0DEu;
 constexpr std::uint32_t Back = 0xFF336699u;
 constexpr std::uint32_t Ink = 0xF0C020u;
 
+// Reproducible random draws for the randomised cases.
+struct Draws {
+    std::mt19937 rng;
+    explicit Draws(unsigned seed) : rng(seed) {}
+    double Uniform(double lo, double hi)
+    {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    }
+    int Whole(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+};
+
 // A frame with a guard band of `guard` pixels on every side, all of it
 // holding Guard, the frame itself `back`.
 struct Guarded {
@@ -163,21 +174,15 @@ TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
     // and beyond the frame, and arguments at the limits. Every pixel the clip
     // lets through must match the same ring drawn unclipped; every other
     // word, in the frame or the guard band, must be as it was.
-    std::mt19937 rng(20261208);
-    const auto uniform = [&](double lo, double hi) {
-        return std::uniform_real_distribution<double>(lo, hi)(rng);
-    };
-    const auto whole = [&](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(rng);
-    };
+    Draws draw(20261208);
     const double odd[] = {1e30, -1e30, INFINITY, -INFINITY, NAN, 2147483647.0, -2147483649.0};
     for (int run = 0; run < 20000; ++run) {
-        const int w = whole(1, 9);
-        const int h = whole(1, 9);
-        double cx = uniform(-14, w + 14);
-        double cy = uniform(-14, h + 14);
-        double radius = run % 5 == 0 ? whole(0, 3) * 0.5 : uniform(0, 14);
-        double pen = run % 7 == 0 ? whole(1, 9) : uniform(0, 12);
+        const int w = draw.Whole(1, 9);
+        const int h = draw.Whole(1, 9);
+        double cx = draw.Uniform(-14, w + 14);
+        double cy = draw.Uniform(-14, h + 14);
+        double radius = run % 5 == 0 ? draw.Whole(0, 3) * 0.5 : draw.Uniform(0, 14);
+        double pen = run % 7 == 0 ? draw.Whole(1, 9) : draw.Uniform(0, 12);
         if (run % 97 == 0) {
             (run / 97 % 2 ? cx : cy) = odd[run / 194 % 7];
         }
@@ -185,11 +190,11 @@ TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
             radius = odd[run / 89 % 7];
         }
         if (run % 101 == 0) {
-            radius = uniform(1e3, 2e6); // larger than any table, or than drawn
-            cy = -radius + uniform(-2, 2);
+            radius = draw.Uniform(1e3, 2e6); // larger than any table, or than drawn
+            cy = -radius + draw.Uniform(-2, 2);
         }
-        const PixelRect clip{whole(-3, w + 1), whole(-3, h + 1), whole(-2, w + 3),
-                             whole(-2, h + 3)};
+        const PixelRect clip{draw.Whole(-3, w + 1), draw.Whole(-3, h + 1), draw.Whole(-2, w + 3),
+                             draw.Whole(-2, h + 3)};
         SCOPED_TRACE(testing::Message()
                      << "run " << run << ": " << w << "x" << h << " ring at (" << cx << ", " << cy
                      << ") radius " << radius << " pen " << pen << " clip " << clip.left << ","
@@ -217,22 +222,16 @@ TEST(RingRaster, ARingInViewDrawsTheSameThroughAnyClip)
     // A ring wholly in the frame, drawn whole or only where a damage clip
     // lets it through, must give the very same pixels there: the frame is
     // redrawn clip by clip, and a pixel a level off shows as a seam.
-    std::mt19937 rng(8122026);
-    const auto uniform = [&](double lo, double hi) {
-        return std::uniform_real_distribution<double>(lo, hi)(rng);
-    };
-    const auto whole = [&](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(rng);
-    };
+    Draws draw(8122026);
     constexpr int Side = 160;
     for (int run = 0; run < 3000; ++run) {
-        const double pen = uniform(0.5, 13.5);
-        const double radius = uniform(0, 79 - pen / 2 - 1);
-        const double cx = uniform(79.5, 80.5);
-        const double cy = uniform(79.5, 80.5);
-        const int left = whole(0, Side - 1);
-        const int top = whole(0, Side - 1);
-        const PixelRect clip{left, top, whole(left + 1, Side), whole(top + 1, Side)};
+        const double pen = draw.Uniform(0.5, 13.5);
+        const double radius = draw.Uniform(0, 79 - pen / 2 - 1);
+        const double cx = draw.Uniform(79.5, 80.5);
+        const double cy = draw.Uniform(79.5, 80.5);
+        const int left = draw.Whole(0, Side - 1);
+        const int top = draw.Whole(0, Side - 1);
+        const PixelRect clip{left, top, draw.Whole(left + 1, Side), draw.Whole(top + 1, Side)};
         SCOPED_TRACE(testing::Message() << "run " << run << ": ring at (" << cx << ", " << cy
                                         << ") radius " << radius << " pen " << pen);
         Guarded clipped(Side, Side, 4, Back);

@@ -85,11 +85,13 @@ format-check:
 	@./scripts/install-deps.sh format
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
-# The pinned scene hash on glibc's SSE2 maths and on aarch64 under qemu.
+# The pinned scene hash on glibc's SSE2 maths, from a Windows build under
+# wine and on aarch64 under qemu; the draw library's tests and the pinned
+# frames on aarch64 too.
 determinism-check: deps
 	@./scripts/install-deps.sh determinism
 	cmake --preset release
-	cmake --build --preset release --target test_sim scene_hash
+	cmake --build --preset release --target test_sim scene_hash frame_hash
 	./scripts/determinism-check.sh build/release
 
 # Everything CI runs.

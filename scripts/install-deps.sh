@@ -19,7 +19,7 @@ declare -A groups=(
     [package]="dpkg-dev file binutils lintian desktop-file-utils appstream man-db"
     [fuzz]="clang libclang-rt-14-dev"
     [format]="clang-format"
-    [determinism]="g++-aarch64-linux-gnu qemu-user"
+    [determinism]="g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
 )
 # What each group's packages provide, for systems that have other package
 # names: commands on PATH, and pkg-config modules.
@@ -30,7 +30,7 @@ declare -A commands=(
     [package]="cpack dpkg-deb dpkg-shlibdeps file objcopy lintian desktop-file-validate appstreamcli man"
     [fuzz]="clang"
     [format]="clang-format"
-    [determinism]="aarch64-linux-gnu-g++ qemu-aarch64"
+    [determinism]="aarch64-linux-gnu-g++ qemu-aarch64 x86_64-w64-mingw32-g++-posix wine64"
 )
 declare -A modules=(
     [app]="Qt6Widgets gl"

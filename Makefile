@@ -41,9 +41,12 @@ package:
 
 # Installs the package, runs the installed program on a virtual display,
 # purges the package, and runs the desktop entry, metainfo and package
-# validators.
+# validators. Then builds the package from two fresh clones of the last
+# commit, in different folders, time zones, locales and umasks, and fails
+# unless the two .deb files are the same bytes.
 package-check: package
 	./scripts/package-check.sh build/app/package/torvane_*.deb
+	./scripts/reproducible-check.sh
 
 # Release build with the benchmarks; medians of 5 runs, all runs kept in
 # build/bench.json.

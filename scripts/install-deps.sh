@@ -10,13 +10,13 @@ set -euo pipefail
 # app: the program alone; build: the program, its tests (the install test
 # runs the menu entry's and the metainfo's validators) and benchmarks;
 # run: the virtual display that runs the program without a screen;
-# package: the .deb and its checks.
+# package: the .deb and its checks (git: the reproducibility check's clones).
 app="cmake ninja-build g++ make pkg-config gzip qt6-base-dev libgl-dev"
 declare -A groups=(
     [app]="$app"
     [build]="$app libgtest-dev libbenchmark-dev desktop-file-utils appstream man-db binutils"
     [run]="xvfb xdotool x11-utils imagemagick"
-    [package]="dpkg-dev file binutils lintian desktop-file-utils appstream man-db"
+    [package]="dpkg-dev file binutils lintian desktop-file-utils appstream man-db git"
     [fuzz]="clang libclang-rt-14-dev"
     [format]="clang-format"
     [determinism]="g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
@@ -27,7 +27,7 @@ declare -A commands=(
     [app]="cmake ninja g++ make pkg-config gzip"
     [build]="cmake ninja g++ make pkg-config gzip desktop-file-validate appstreamcli man readelf"
     [run]="Xvfb xdotool xdpyinfo xprop import"
-    [package]="cpack dpkg-deb dpkg-shlibdeps file objcopy lintian desktop-file-validate appstreamcli man"
+    [package]="cpack dpkg-deb dpkg-shlibdeps file objcopy lintian desktop-file-validate appstreamcli man git strings"
     [fuzz]="clang"
     [format]="clang-format"
     [determinism]="aarch64-linux-gnu-g++ qemu-aarch64 x86_64-w64-mingw32-g++-posix wine64"

@@ -19,12 +19,6 @@ cleanup() {
 trap cleanup EXIT
 
 start_program() {
-    # The first display number that no X server holds.
-    local n=99
-    while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do
-        n=$((n + 1))
-    done
-    export DISPLAY=:$n
     unset WAYLAND_DISPLAY
     export QT_QPA_PLATFORM=xcb
     if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
@@ -32,14 +26,22 @@ start_program() {
         export XDG_RUNTIME_DIR=$runtime
     fi
 
-    Xvfb "$DISPLAY" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it takes
+    # connections: two scripts started at the same moment cannot race for
+    # one display, and a loaded machine only makes the wait longer.
+    local number
+    number=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     xserver=$!
     pids+=("$xserver")
-    for _ in $(seq 100); do
-        xdpyinfo >/dev/null 2>&1 && break
+    for _ in $(seq 300); do
+        [[ -s $number ]] && break
+        kill -0 "$xserver" 2>/dev/null || break
         sleep 0.1
     done
-    xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; exit 1; }
+    export DISPLAY=:$(tr -dc 0-9 <"$number")
+    rm -f "$number"
+    [[ $DISPLAY != : ]] && xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; exit 1; }
 
     "$1" &
     app=$!

@@ -85,12 +85,12 @@ public:
         return j;
     }
     // The candidate just taken, j, was pushed, and ball i with it: the pass
-    // goes on after j, from the cells around i's new place if it left the
-    // reach of the old ones.
-    void Pushed(const BallTable& t, int j, Cursor& c)
+    // goes on after j, from the cells around i's new place (xi, yi, the
+    // floats stored) if it left the reach of the old ones.
+    void Pushed(int j, double xi, double yi, Cursor& c)
     {
         pushed_[pushes_++] = static_cast<std::int16_t>(j);
-        const Spot p = Locate(t.BallX[i_], t.BallY[i_]);
+        const Spot p = Locate(xi, yi);
         if (!InRoom(p)) {
             c = Grow(Around(p), j);
         }
@@ -124,7 +124,7 @@ private:
         int C0, C1, R0, R1;
     };
 
-    Spot Locate(float x, float y) const
+    Spot Locate(double x, double y) const
     {
         return {(static_cast<double>(x) - originX_) * inverse_,
                 (static_cast<double>(y) - originY_) * inverse_};

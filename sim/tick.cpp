@@ -10,6 +10,7 @@
 // Determinism.SceneMatchesRecordedState pin them.
 #include "ball_table.h"
 #include "pair_grid.h"
+#include "quick_push.h"
 
 #include <algorithm>
 #include <atomic>
@@ -71,6 +72,35 @@ inline bool PairStep(BallTable& t, int i, int j)
     return true;
 }
 
+// The grid tick's push of the overlapping pair (i, j), from i's and j's
+// coordinates as doubles and the pair test's values: the quotient form where
+// QuickPushSums proves it stores the library path's floats, PushApart
+// otherwise. Ball i's new coordinates come back in xi, yi. Returns whether
+// it took the library path.
+inline bool QuickPushApart(BallTable& t, int i, int j, double& xi, double& yi, double xj, double yj,
+                           const PairTest& p)
+{
+    const float dx = static_cast<float>(p.Dx);
+    const float dy = static_cast<float>(p.Dy);
+    if (dx != 0.0f) {
+        const double push = static_cast<float>(p.RadiusSum / PushDivisor);
+        const QuickSums s = QuickPushSums(xi, yi, xj, yj, dy, dx, push);
+        if (s.Exact) [[likely]] {
+            t.BallX[i] = s.Xi;
+            t.BallY[i] = s.Yi;
+            t.BallX[j] = s.Xj;
+            t.BallY[j] = s.Yj;
+            xi = s.Xi;
+            yi = s.Yi;
+            return false;
+        }
+    }
+    PushApart(t, i, j, p.Dx, p.Dy, p.RadiusSum);
+    xi = t.BallX[i];
+    yi = t.BallY[i];
+    return true;
+}
+
 // The grid is the tick's scratch, rebuilt at every grid tick: one for the
 // program, in static storage, so that a tick allocates nothing and a table
 // carries no more than its balls. A tick that finds it taken by a tick on
@@ -119,6 +149,22 @@ bool BallTable::PushPair(int i, int j)
     return PairStep(*this, i, j);
 }
 
+BallTable::PushWay BallTable::PushPairQuick(int i, int j)
+{
+    double xi = BallX[i];
+    double yi = BallY[i];
+    const float xj = BallX[j];
+    const float yj = BallY[j];
+    const PairTest p = TestPair(xi, yi, BallRadius[i], xj, yj, BallRadius[j]);
+    if (!p.Overlap) {
+        return PushWay::None;
+    }
+    const double angle = HitAngle;
+    const bool library = QuickPushApart(*this, i, j, xi, yi, xj, yj, p);
+    HitAngle = angle;
+    return library ? PushWay::Library : PushWay::Quotient;
+}
+
 void BallTable::MoveBallsPlain(float width, float height)
 {
     // Ordered pairs in slot order with immediate updates: a pair is met
@@ -148,27 +194,38 @@ bool BallTable::MoveBallsGrid(float width, float height, GridCounts* counts)
     // The plain loop's pair pass, over the balls the grid says can overlap
     // i instead of all of them.
     GridCounts tally;
+    // HitAngle is what the last push leaves, and nothing reads it during the
+    // tick: it is worked out once, at the end, from that push's differences.
+    bool pushed = false;
+    float lastDx = 0.0f;
+    float lastDy = 0.0f;
     const int n = BallCount;
     for (int i = 0; i <= n; ++i) {
         SettleBall(i, width, height);
         PairGrid::Cursor c = grid.Begin(*this, i);
-        // Ball i's values, read again after every push moves it.
+        // Ball i's values, as every push leaves them.
         double xi = BallX[i];
         double yi = BallY[i];
         const double ri = BallRadius[i];
         while (PairGrid::Any(c)) {
             const int j = grid.Take(c);
             ++tally.Tests;
-            const PairTest p = TestPair(xi, yi, ri, BallX[j], BallY[j], BallRadius[j]);
+            const float xj = BallX[j];
+            const float yj = BallY[j];
+            const PairTest p = TestPair(xi, yi, ri, xj, yj, BallRadius[j]);
             if (p.Overlap) {
-                PushApart(*this, i, j, p.Dx, p.Dy, p.RadiusSum);
+                pushed = true;
+                lastDx = static_cast<float>(p.Dx);
+                lastDy = static_cast<float>(p.Dy);
+                tally.Library += QuickPushApart(*this, i, j, xi, yi, xj, yj, p) ? 1 : 0;
                 ++tally.Pushes;
-                xi = BallX[i];
-                yi = BallY[i];
-                grid.Pushed(*this, j, c);
+                grid.Pushed(j, xi, yi, c);
             }
         }
         grid.End(*this);
+    }
+    if (pushed) {
+        HitAngle = ATan2(lastDy, lastDx);
     }
     tally.Gathers = grid.Gathers();
     if (counts) {

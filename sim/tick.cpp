@@ -72,35 +72,6 @@ inline bool PairStep(BallTable& t, int i, int j)
     return true;
 }
 
-// The grid tick's push of the overlapping pair (i, j), from i's and j's
-// coordinates as doubles and the pair test's values: the quotient form where
-// QuickPushSums proves it stores the library path's floats, PushApart
-// otherwise. Ball i's new coordinates come back in xi, yi. Returns whether
-// it took the library path.
-inline bool QuickPushApart(BallTable& t, int i, int j, double& xi, double& yi, double xj, double yj,
-                           const PairTest& p)
-{
-    const float dx = static_cast<float>(p.Dx);
-    const float dy = static_cast<float>(p.Dy);
-    if (dx != 0.0f) {
-        const double push = static_cast<float>(p.RadiusSum / PushDivisor);
-        const QuickSums s = QuickPushSums(xi, yi, xj, yj, dy, dx, push);
-        if (s.Exact) [[likely]] {
-            t.BallX[i] = s.Xi;
-            t.BallY[i] = s.Yi;
-            t.BallX[j] = s.Xj;
-            t.BallY[j] = s.Yj;
-            xi = s.Xi;
-            yi = s.Yi;
-            return false;
-        }
-    }
-    PushApart(t, i, j, p.Dx, p.Dy, p.RadiusSum);
-    xi = t.BallX[i];
-    yi = t.BallY[i];
-    return true;
-}
-
 // The grid is the tick's scratch, rebuilt at every grid tick: one for the
 // program, in static storage, so that a tick allocates nothing and a table
 // carries no more than its balls. A tick that finds it taken by a tick on
@@ -151,18 +122,30 @@ bool BallTable::PushPair(int i, int j)
 
 BallTable::PushWay BallTable::PushPairQuick(int i, int j)
 {
-    double xi = BallX[i];
-    double yi = BallY[i];
+    // The steps of the grid tick's pass (MoveBallsGrid), for one pair.
     const float xj = BallX[j];
     const float yj = BallY[j];
-    const PairTest p = TestPair(xi, yi, BallRadius[i], xj, yj, BallRadius[j]);
+    const PairTest p = TestPair(BallX[i], BallY[i], BallRadius[i], xj, yj, BallRadius[j]);
     if (!p.Overlap) {
         return PushWay::None;
     }
+    const float dx = static_cast<float>(p.Dx);
+    const float dy = static_cast<float>(p.Dy);
+    if (dx != 0.0f) {
+        const double push = static_cast<float>(p.RadiusSum / PushDivisor);
+        const QuickSums s = QuickPushSums(BallX[i], BallY[i], xj, yj, dy, dx, push);
+        if (s.Exact) {
+            BallX[i] = s.Xi;
+            BallY[i] = s.Yi;
+            BallX[j] = s.Xj;
+            BallY[j] = s.Yj;
+            return PushWay::Quotient;
+        }
+    }
     const double angle = HitAngle;
-    const bool library = QuickPushApart(*this, i, j, xi, yi, xj, yj, p);
+    PushApart(*this, i, j, p.Dx, p.Dy, p.RadiusSum);
     HitAngle = angle;
-    return library ? PushWay::Library : PushWay::Quotient;
+    return PushWay::Library;
 }
 
 void BallTable::MoveBallsPlain(float width, float height)
@@ -194,38 +177,74 @@ bool BallTable::MoveBallsGrid(float width, float height, GridCounts* counts)
     // The plain loop's pair pass, over the balls the grid says can overlap
     // i instead of all of them.
     GridCounts tally;
-    // HitAngle is what the last push leaves, and nothing reads it during the
-    // tick: it is worked out once, at the end, from that push's differences.
-    bool pushed = false;
-    float lastDx = 0.0f;
-    float lastDy = 0.0f;
     const int n = BallCount;
     for (int i = 0; i <= n; ++i) {
         SettleBall(i, width, height);
         PairGrid::Cursor c = grid.Begin(*this, i);
-        // Ball i's values, as every push leaves them.
-        double xi = BallX[i];
-        double yi = BallY[i];
-        const double ri = BallRadius[i];
+        // The pass in stretches without a call, each holding ball i's values
+        // in registers (every register of them is lost in a call); a push
+        // that takes the library path or leaves the cells gathered ends a
+        // stretch, and the next reads them again from the table.
         while (PairGrid::Any(c)) {
-            const int j = grid.Take(c);
-            ++tally.Tests;
-            const float xj = BallX[j];
-            const float yj = BallY[j];
-            const PairTest p = TestPair(xi, yi, ri, xj, yj, BallRadius[j]);
-            if (p.Overlap) {
-                pushed = true;
-                lastDx = static_cast<float>(p.Dx);
-                lastDy = static_cast<float>(p.Dy);
-                tally.Library += QuickPushApart(*this, i, j, xi, yi, xj, yj, p) ? 1 : 0;
+            double xi = BallX[i];
+            double yi = BallY[i];
+            const double ri = BallRadius[i];
+            bool library = false;
+            bool regather = false;
+            int j = 0;
+            while (PairGrid::Any(c)) {
+                j = grid.Take(c);
+                ++tally.Tests;
+                const float xj = BallX[j];
+                const float yj = BallY[j];
+                const PairTest p = TestPair(xi, yi, ri, xj, yj, BallRadius[j]);
+                if (!p.Overlap) {
+                    continue;
+                }
                 ++tally.Pushes;
-                grid.Pushed(j, xi, yi, c);
+                const float dx = static_cast<float>(p.Dx);
+                const float dy = static_cast<float>(p.Dy);
+                grid.LastDx = dx;
+                grid.LastDy = dy;
+                if (dx == 0.0f) {
+                    library = true;
+                    break;
+                }
+                const double push = static_cast<float>(p.RadiusSum / PushDivisor);
+                const QuickSums s = QuickPushSums(xi, yi, xj, yj, dy, dx, push);
+                if (!s.Exact) [[unlikely]] {
+                    library = true;
+                    break;
+                }
+                BallX[i] = s.Xi;
+                BallY[i] = s.Yi;
+                BallX[j] = s.Xj;
+                BallY[j] = s.Yj;
+                xi = s.Xi;
+                yi = s.Yi;
+                if (!grid.Pushed(j, xi, yi)) [[unlikely]] {
+                    regather = true;
+                    break;
+                }
+            }
+            if (library) {
+                // The pair test again, from the same stored values: the same
+                // differences and sum.
+                const PairTest p = TestPair(xi, yi, ri, BallX[j], BallY[j], BallRadius[j]);
+                PushApart(*this, i, j, p.Dx, p.Dy, p.RadiusSum);
+                ++tally.Library;
+                regather = !grid.Pushed(j, BallX[i], BallY[i]);
+            }
+            if (regather) {
+                grid.Regather(j, BallX[i], BallY[i], c);
             }
         }
         grid.End(*this);
     }
-    if (pushed) {
-        HitAngle = ATan2(lastDy, lastDx);
+    // HitAngle is what the last push leaves, and nothing reads it during the
+    // tick: it is worked out once, at the end, from that push's differences.
+    if (tally.Pushes > 0) {
+        HitAngle = ATan2(grid.LastDy, grid.LastDx);
     }
     tally.Gathers = grid.Gathers();
     if (counts) {

@@ -122,7 +122,8 @@ bool BallTable::PushPair(int i, int j)
 
 BallTable::PushWay BallTable::PushPairQuick(int i, int j)
 {
-    // The steps of the grid tick's pass (MoveBallsGrid), for one pair.
+    // The steps of the grid tick's pass (MoveBallsGrid), for one pair: keep
+    // the two alike. (A helper shared by both made the pass 5 % slower.)
     const float xj = BallX[j];
     const float yj = BallY[j];
     const PairTest p = TestPair(BallX[i], BallY[i], BallRadius[i], xj, yj, BallRadius[j]);

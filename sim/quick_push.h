@@ -58,20 +58,24 @@
 //    quotient, and the callers take the library path for it. An infinite q
 //    gives -(q g) / root = -inf / inf = NaN, an infinite push an infinite E:
 //    a NaN or infinite sum makes S - E or S + E NaN, or the two infinities
-//    of opposite signs, and the check fails. A push of 0 would make E 0,
-//    and a sum of -0 is -0 + +-0, whose sign depends on the sign of a
-//    product; a push so small that 2 E could fit between the zeros of
-//    opposite signs (below 2^-149), which compare equal, could let -0 and
-//    +0 pass for each other. So the quick push also requires K |push| >
-//    2^-140 (|push| above about 1e-28). A sum beyond the largest float is
-//    finite, and the check covers it: rounding to infinity is monotone too.
+//    of opposite signs, and the check fails. Monotonicity says nothing of
+//    the sign of a zero: were float(lo) and float(hi) both zero, S' could
+//    round to either. That needs hi - lo <= 2^-149 (every value rounding
+//    to a zero lies within 2^-150 of 0); a push of 0 makes E 0, and a push
+//    below about 1e-28 gives E below 2^-140. So the quick push requires K
+//    |push| > 2^-140: then hi - lo > 2^-139, float(lo) and float(hi) are
+//    never both zero, and the float they agree on has its sign. A sum
+//    beyond the largest float is finite, and the check covers it: rounding
+//    to infinity is monotone too.
 //
 // QuickPush.SlackCoversTheLibraryOnRandomPairs measures the largest
-// |S' - S| / E over a million random sums of both signs of dx, quotients
-// from 0 to beyond 2^24 and from 2^-60 up; QuickPush.BoundaryCases builds
-// sums within E of a float midpoint, and just outside it, and shows that
-// they store the library path's floats, one where the quotient form alone
-// would not.
+// |S' - S| / E over a million random pairs of both signs of dx, quotients
+// from 0 and 2^-60 to beyond 2^24; QuickPush.BoundaryCasesStoreTheLibrary-
+// PathsFloats builds sums within E of a float midpoint, and just outside
+// it, and shows that they store the library path's floats, also where the
+// quotient form alone would not; QuickPush.PairsWithoutAQuotient... takes
+// the cases of 6. GridTick.PilesOnZeroAndOnVerticalsMatchThePlainLoop and
+// the soak_grid test run whole ticks against the plain loop.
 
 // cos(HitAngle) * push and sin(HitAngle) * push, from the quotient.
 struct QuotientProducts {
@@ -103,8 +107,8 @@ struct QuickSums {
     bool Exact; // whether each is the float the library path stores
 };
 
-// Whether sum, within slack of where the library path's sum lies, rounds
-// to the same float as every value within slack of it.
+// The check of 5 for one sum, with slack = fl(K |push|): whether every
+// value within E of sum rounds to the same float.
 inline bool OneFloatAround(double sum, double slack)
 {
     const double e = slack + QuickSlackRelative * std::fabs(sum);

@@ -26,27 +26,20 @@ struct Sums {
 
 Sums SumsOf(const BallTable& t, float xi, float yi, float ri, float xj, float yj, float rj)
 {
-    Sums s;
-    const double dx = static_cast<double>(xi) - xj;
-    const double dy = static_cast<double>(yi) - yj;
-    s.Dx = static_cast<float>(dx);
-    s.Dy = static_cast<float>(dy);
-    s.Push = static_cast<float>((static_cast<double>(rj) + ri) / 10.0);
-    const QuotientProducts q = QuotientPushes(s.Dy, s.Dx, s.Push);
-    const double angle = t.ATan2(s.Dy, s.Dx);
-    const double c = std::cos(angle) * s.Push;
-    const double sn = std::sin(angle) * s.Push;
-    const double quick[4] = {xi + q.C, yi - q.S, xj - q.C, yj + q.S};
-    const double library[4] = {xi + c, yi - sn, xj - c, yj + sn};
-    s.QuickProducts[0] = q.C;
-    s.QuickProducts[1] = q.S;
-    s.LibraryProducts[0] = c;
-    s.LibraryProducts[1] = sn;
-    for (int k = 0; k < 4; ++k) {
-        s.Quick[k] = quick[k];
-        s.Library[k] = library[k];
-    }
-    return s;
+    const float dx = static_cast<float>(static_cast<double>(xi) - xj);
+    const float dy = static_cast<float>(static_cast<double>(yi) - yj);
+    const double push = static_cast<float>((static_cast<double>(rj) + ri) / 10.0);
+    const QuotientProducts q = QuotientPushes(dy, dx, push);
+    const double angle = t.ATan2(dy, dx);
+    const double c = std::cos(angle) * push;
+    const double sn = std::sin(angle) * push;
+    return {{xi + q.C, yi - q.S, xj - q.C, yj + q.S},
+            {xi + c, yi - sn, xj - c, yj + sn},
+            {q.C, q.S},
+            {c, sn},
+            push,
+            dx,
+            dy};
 }
 
 // E of the check for a sum of a push.

@@ -74,7 +74,35 @@ template <class Tick> void TickCase(benchmark::State& state, Tick tick)
     state.counters["pushes"] = PushesOf(balls).Count;
 }
 
-// The grid tick's own counts of one tick from the scene.
+// Pushes that took the library path per million pushes, over LibraryTicks
+// grid ticks run on from the scene (the pile keeps jiggling, so every tick
+// makes new pushes). Worked out once per scene.
+constexpr int LibraryTicks = 2000;
+double LibraryPerMillion(int balls)
+{
+    static std::vector<std::pair<int, double>> known;
+    for (const auto& [b, rate] : known) {
+        if (b == balls) {
+            return rate;
+        }
+    }
+    auto t = std::make_unique<BallTable>(SettledScene(balls));
+    double pushes = 0.0;
+    double library = 0.0;
+    for (int k = 0; k < LibraryTicks; ++k) {
+        BallTable::GridCounts counts;
+        t->MoveBallsGrid(SceneWidth, SceneHeight, &counts);
+        pushes += counts.Pushes;
+        library += counts.Library;
+    }
+    const double rate = pushes > 0.0 ? library / pushes * 1e6 : 0.0;
+    known.emplace_back(balls, rate);
+    return rate;
+}
+
+// The grid tick's own counts of one tick from the scene: pair tests,
+// candidate sets gathered, pushes that took the library path in that tick
+// (library) and per million pushes over LibraryTicks ticks (library_per_M).
 void GridCounters(benchmark::State& state)
 {
     const BallTable& scene = SettledScene(static_cast<int>(state.range(0)));
@@ -83,6 +111,8 @@ void GridCounters(benchmark::State& state)
     if (t->MoveBallsGrid(SceneWidth, SceneHeight, &counts)) {
         state.counters["tests"] = counts.Tests;
         state.counters["gathers"] = counts.Gathers;
+        state.counters["library"] = counts.Library;
+        state.counters["library_per_M"] = LibraryPerMillion(static_cast<int>(state.range(0)));
     } else {
         const double n = scene.BallCount;
         state.counters["tests"] = n * (n + 1);

@@ -27,11 +27,12 @@ def burst(count, cx, cy, spread, seed):
     return bytes([1, (count - 1) // 4]) + pos(cx) + pos(cy) + struct.pack("<HH", spread, seed)
 
 
-def ticks(n):
+def ticks(n, grid=False):
+    """n ticks, by MoveBallsGrid if grid, else by MoveBalls."""
     out = b""
     while n > 0:
         k = min(n, 16)
-        out += bytes([2, k - 1])
+        out += bytes([2, (k - 1) | (16 if grid else 0)])
         n -= k
     return out
 
@@ -72,6 +73,13 @@ SEEDS = {
     # A crowded pile in a small window, pressed in pixel coordinates.
     "crowded": start() + bytes([3]) + px(200) + px(150)
     + b"".join(bytes([0]) + px(10 * k) + px(5 * k) + b"\x00\x00\x80\xff\xff\x7f" for k in range(40)) + ticks(200),
+    # Small piles stepped by the grid tick: pairs on the walls and on x = 0
+    # and y = 0 (sums near 0, where the quick push's check is tightest),
+    # stacked balls (vertical pairs) and coincident centres.
+    "grid_small_walls": start() + burst(12, 50.0, 50.0, 200, 5) + press(0.0, 0.0) + press(0.0, 0.0)
+    + press(0.0, 600.0) + resize(500.0, 400.0) + ticks(40, grid=True) + resize(0.0, 0.0)
+    + ticks(20, grid=True) + resize(9075.0, 5490.0) + ticks(40, grid=True),
+    "grid_small_pile": start() + burst(25, 4537.5, 2000.0, 3000, 1) + ticks(300, grid=True),
 }
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target over the simulation: the input bytes are a script of
 // presses, resizes and ticks, played on two tables at once, one stepped by
-// MoveBalls and one by the plain reference loop. After every step both must
+// MoveBalls (or the grid tick with its quick pushes, whatever the table's
+// size) and one by the plain reference loop. After every step both must
 // hold only finite values inside their ranges and agree to the bit.
 //
 // Input layout: an initial client width, then operations until the bytes run
@@ -11,7 +12,9 @@
 //   1 burst   count code (1 byte), centre x, y (position codes), spread in
 //             world units (2 bytes), seed (2 bytes): count = 1 + 4 * code presses
 //             scattered around the centre, enough to fill the table
-//   2 tick    count code (1 byte): 1 + code % 16 ticks
+//   2 tick    count code (1 byte): 1 + code % 16 ticks, by MoveBallsGrid
+//             if code & 16 (the grid tick even below the size at which
+//             MoveBalls takes it), else by MoveBalls
 //   3 resize  width, height (position codes, made non-negative)
 // A position code is one mode byte and its payload:
 //   mode % 4 == 0  signed 16-bit pixel count, times 15 (world units)
@@ -224,14 +227,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 2: {
-            const int ticks = 1 + in.U8() % 16;
+            const std::uint8_t code = in.U8();
+            const int ticks = 1 + code % 16;
+            const bool grid = (code & 16) != 0;
             for (int k = 0; k < ticks; ++k) {
                 const long cost = (fast.BallCount + 1L) * (fast.BallCount + 1L);
                 if (cost > pairsLeft) {
                     return 0;
                 }
                 pairsLeft -= cost;
-                fast.MoveBalls(width, height);
+                if (grid) {
+                    fast.MoveBallsGrid(width, height);
+                } else {
+                    fast.MoveBalls(width, height);
+                }
                 plain.MoveBallsPlain(width, height);
                 CheckSame(fast, plain);
             }

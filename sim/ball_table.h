@@ -77,6 +77,7 @@ public:
         int Tests = 0;   // pair tests made
         int Pushes = 0;  // of which overlapped
         int Gathers = 0; // candidate lists gathered
+        int Library = 0; // pushes that took the library path (PushPairQuick)
     };
     // The same tick again, with each ball's pair pass testing only the
     // balls a grid says can overlap it. Returns false if it found the grid
@@ -98,4 +99,11 @@ public:
     // whether it pushed.
     void SettleBall(int i, float width, float height);
     bool PushPair(int i, int j);
+    // The grid tick's pair step: PushPair's test, and a push that takes the
+    // cosine and sine of the contact angle from the quotient ATan2 forms
+    // (sim/quick_push.h) wherever that provably stores the same floats, and
+    // PushPair's library path elsewhere. Unlike PushPair it leaves HitAngle
+    // alone: the grid tick sets it once, from the last push, at its end.
+    enum class PushWay { None, Quotient, Library };
+    PushWay PushPairQuick(int i, int j);
 };

@@ -84,19 +84,25 @@ public:
         c.Bits &= c.Bits - 1;
         return j;
     }
-    // The candidate just taken, j, was pushed, and ball i with it: the pass
-    // goes on after j, from the cells around i's new place if it left the
-    // reach of the old ones.
-    void Pushed(const BallTable& t, int j, Cursor& c)
+    // The candidate just taken, j, was pushed, and ball i with it, to (xi,
+    // yi), the floats stored. Returns whether the pass can go on from the
+    // cells gathered; if not, Regather must be called first. No call in
+    // here, so that the pass keeps its values in registers.
+    bool Pushed(int j, double xi, double yi)
     {
         pushed_[pushes_++] = static_cast<std::int16_t>(j);
-        const Spot p = Locate(t.BallX[i_], t.BallY[i_]);
-        if (!InRoom(p)) {
-            c = Grow(Around(p), j);
-        }
+        return InRoom(Locate(xi, yi));
     }
+    // Ball i, pushed by j to (xi, yi), left the reach of the cells
+    // gathered: the pass goes on after j from the cells around its new place.
+    void Regather(int j, double xi, double yi, Cursor& c) { c = Grow(Around(Locate(xi, yi)), j); }
     // Ends the pass: files i and the balls it pushed where they stand now.
     void End(const BallTable& t);
+
+    // The differences of the grid tick's last push (floats, as ATan2 takes
+    // them), kept here so that the pass need not hold them in registers.
+    float LastDx = 0.0f;
+    float LastDy = 0.0f;
 
     // Candidate sets gathered since Build: one per pass, one more each time
     // a push carried a ball out of reach of its cells.
@@ -124,7 +130,7 @@ private:
         int C0, C1, R0, R1;
     };
 
-    Spot Locate(float x, float y) const
+    Spot Locate(double x, double y) const
     {
         return {(static_cast<double>(x) - originX_) * inverse_,
                 (static_cast<double>(y) - originY_) * inverse_};

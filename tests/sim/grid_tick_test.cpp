@@ -159,6 +159,43 @@ TEST(GridTick, FullTableMatchesThePlainLoopEveryTick)
     EXPECT_LT(counts.Tests, MaxSlot * (MaxSlot + 1) / 5);
 }
 
+TEST(GridTick, PilesOnZeroAndOnVerticalsMatchThePlainLoop)
+{
+    // Radii from a few values and windows as wide or as high as one of
+    // them: the walls clamp balls to x = 0 or y = 0 exactly, pushes leave
+    // sums near 0 (where the floats lie densest, and the quick push's check
+    // sends many to the library path), balls stacked at one x make vertical
+    // pairs (dx = 0: no quotient) and balls at one point coincident ones.
+    auto start = std::make_unique<BallTable>(StartTable());
+    SceneRandom r{2026};
+    constexpr float radii[] = {30.0f, 100.0f, 300.0f};
+    while (start->BallCount < 240) {
+        const float radius = radii[static_cast<int>(r() * 3.0f)];
+        const float x = r() < 0.5f ? 0.0f : Between(r, 0.0f, 600.0f);
+        PutBall(*start, x, Between(r, -3000.0f, H), radius);
+        if (r() < 0.1f) {
+            PutBall(*start, x, start->BallY[start->BallCount], radius);
+        }
+    }
+    Pair p(*start);
+    const float sizes[][2] = {{100.0f, H}, {300.0f, 300.0f}, {W, 100.0f}, {0.0f, 0.0f}, {W, H}};
+    int pushes = 0;
+    int library = 0;
+    for (int tick = 0; tick < 250; ++tick) {
+        const auto& size = sizes[tick / 50];
+        ASSERT_TRUE(p.Step(size[0], size[1])) << "tick " << tick;
+        ASSERT_TRUE(SameTable(*p.Grid, *p.Plain))
+            << "tick " << tick << ", window " << size[0] << " x " << size[1];
+        pushes += p.Counts.Pushes;
+        library += p.Counts.Library;
+    }
+    // Both ways of pushing were taken, many times.
+    // Both ways of pushing were taken (73 of 663,758 pushes took the
+    // library path when this was written).
+    EXPECT_GT(library, 20);
+    EXPECT_GT(pushes - library, 100000);
+}
+
 TEST(GridTick, PileFarAboveAndFarWideClampsIntoEdgeCells)
 {
     // Positions spanning far more cells than the grid has: the grid covers

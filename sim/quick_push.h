@@ -30,8 +30,10 @@
 //    2^-52. H < 8, so the subtraction rounds by at most 2^-51. So |H - Phi|
 //    <= 2.755642e-14 (dx > 0) and 1.411127e-14 (dx < 0). cos and sin change
 //    by at most |H - Phi| when their argument does.
-// 2. The library's cos and sin are taken to be within 1 ulp of cos(H) and
-//    sin(H), at most 2^-52 for values of magnitude at most 1; its products
+// 2. The library's cos and sin are taken to be within 2^-52 of cos(H) and
+//    sin(H) absolutely: 1 ulp of values near 1. Near the zeros of cos and
+//    sin that allows many ulps of the result, as it must: mingw-w64's x87
+//    sincos is tens of ulps off there, yet far inside 2^-52. Its products
 //    with push round by u |push| (1 + 2^-51) at most. Nothing here assumes
 //    correct rounding: glibc's FMA and SSE2 versions, aarch64's and
 //    mingw-w64's libraries all give the same stored floats.

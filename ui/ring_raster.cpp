@@ -506,7 +506,6 @@ void RingShape::Measure(double radius, double width)
     const Disc outer(radius + width / 2, outerTable);
     const Disc inner(hole ? innerRadius : 0, innerTable);
     const std::int64_t n = outer.Rows();
-    rows_.reserve(static_cast<std::size_t>(n));
     std::int64_t outerTop = outer.Edge(0);
     std::int64_t innerTop = hole ? inner.Edge(0) : 0;
     for (std::int64_t j = 0; j < n; ++j) {
@@ -525,7 +524,7 @@ void RingShape::Measure(double radius, double width)
         }
         rows_.push_back({static_cast<std::uint16_t>(holeEnd), static_cast<std::uint16_t>(solidFrom),
                          static_cast<std::uint16_t>(solidEnd), static_cast<std::uint16_t>(end),
-                         static_cast<std::uint32_t>(alphas_.size() - Spare)});
+                         static_cast<std::uint16_t>(alphas_.size() - Spare)});
         const auto partial = [&](std::int64_t from, std::int64_t to) {
             double o = ob.D(from);
             double h = hole ? ib.D(from) : 0;
@@ -541,6 +540,9 @@ void RingShape::Measure(double radius, double width)
         partial(solidEnd, end);
     }
     alphas_.insert(alphas_.end(), Spare, 0);
+    // Kept for as long as the slot's ring stays the same: no spare room.
+    rows_.shrink_to_fit();
+    alphas_.shrink_to_fit();
 }
 
 namespace {
@@ -636,6 +638,91 @@ void BlendShapeRun(std::uint32_t* line, const std::uint16_t* alpha, std::int64_t
 #endif
 }
 
+#if defined(__SSE2__)
+// A row of a quadrant whose pixels, widened by Margin on either side, lie
+// inside the clip: no run needs cutting, and a run's pixels are blended
+// four at a time whatever its length. The lanes of a group of four beyond
+// the run get alpha 0, and the blend with alpha 0 gives back every channel
+// unchanged (c << 8 times 65535, shifted right by 16, is (c << 8) - 1 for
+// c > 0, and adding 128 and shifting by 8 gives c again; 0 stays 0), so
+// those pixels, next to the run and inside the clip, keep their values.
+// Solid spans are stored four at a time, the last four flush with the
+// span's end. lines[0, count): the frame rows, each at the centre column.
+constexpr std::int64_t Margin = 3;
+
+void DrawRowInView(std::uint32_t* const* lines, int count, const RingShape::Row& row,
+                   const std::uint16_t* alphas, std::uint32_t src, const Blender& blend)
+{
+    // Lanes [0, L) of four, and lanes [4 - L, 4), for L = 0 to 4.
+    alignas(16) static const std::uint16_t first[5][8] = {{0, 0, 0, 0},
+                                                          {0xFFFF, 0, 0, 0},
+                                                          {0xFFFF, 0xFFFF, 0, 0},
+                                                          {0xFFFF, 0xFFFF, 0xFFFF, 0},
+                                                          {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
+    alignas(16) static const std::uint16_t last[5][8] = {{0, 0, 0, 0},
+                                                         {0, 0, 0, 0xFFFF},
+                                                         {0, 0, 0xFFFF, 0xFFFF},
+                                                         {0, 0xFFFF, 0xFFFF, 0xFFFF},
+                                                         {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
+    const auto mask = [](const std::uint16_t(&m)[5][8], std::int64_t lanes) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(m[lanes]));
+    };
+    const auto blendAt = [&](std::uint32_t* p, __m128i a4) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), blend(d, a4));
+    };
+    const auto fillSpan = [&](std::uint32_t* p, std::int64_t n) {
+        if (n < 4) {
+            for (std::int64_t t = 0; t < n; ++t) {
+                p[t] = src;
+            }
+            return;
+        }
+        const __m128i fill = _mm_set1_epi32(static_cast<int>(src));
+        for (std::int64_t t = 0; t + 4 < n; t += 4) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + t), fill);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), fill);
+    };
+    // Quadrant columns [from, to): line[i] on the right, line[-1 - i] on
+    // the left.
+    const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha) {
+        const std::int64_t n = to - from;
+        if (n == 1 && count == 2) {
+            std::uint32_t* const p[4] = {lines[0] + from, lines[0] - 1 - from, lines[1] + from,
+                                         lines[1] - 1 - from};
+            BlendFour(p, src, alpha[0]);
+            return;
+        }
+        for (std::int64_t c = 0; c < n; c += 4) {
+            const std::int64_t lanes = std::min<std::int64_t>(n - c, 4);
+            const __m128i right = _mm_and_si128(Alphas4(alpha + c), mask(first, lanes));
+            // Left: pixels -from-c-4 .. -from-c-1 hold quadrant columns
+            // from+c+3 down to from+c.
+            const __m128i left = _mm_and_si128(Alphas4Reversed(alpha + c + 3), mask(last, lanes));
+            for (int k = 0; k < count; ++k) {
+                blendAt(lines[k] + from + c, right);
+                blendAt(lines[k] - from - c - 4, left);
+            }
+        }
+    };
+    const std::uint16_t* const a = alphas + row.alphaAt;
+    if (row.holeEnd < row.solidFrom) {
+        partial(row.holeEnd, row.solidFrom, a);
+    }
+    const std::int64_t solid = row.solidEnd - row.solidFrom;
+    if (solid > 0) {
+        for (int k = 0; k < count; ++k) {
+            fillSpan(lines[k] + row.solidFrom, solid);
+            fillSpan(lines[k] - row.solidEnd, solid);
+        }
+    }
+    if (row.solidEnd < row.end) {
+        partial(row.solidEnd, row.end, a + (row.solidFrom - row.holeEnd));
+    }
+}
+#endif
+
 } // namespace
 
 void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
@@ -656,6 +743,9 @@ void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
     const std::int64_t jEnd = std::min(n, lines.to);
     const bool whole =
         x0 - n >= clip.left && x0 + n <= clip.right && y0 - n >= clip.top && y0 + n <= clip.bottom;
+#if defined(__SSE2__)
+    const Blender blend(src);
+#endif
     const std::uint16_t* const alphas = shape.Alphas();
     for (std::int64_t j = lines.from; j < jEnd; ++j) {
         const RingShape::Row& row = rows[static_cast<std::size_t>(j)];
@@ -670,6 +760,13 @@ void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
         if (count == 0) {
             continue;
         }
+#if defined(__SSE2__)
+        if (x0 - row.end - Margin >= clip.left && x0 + row.end + Margin <= clip.right) {
+            std::uint32_t* const lines[2] = {rowsAt[0] + x0, rowsAt[1] + x0};
+            DrawRowInView(lines, count, row, alphas, src, blend);
+            continue;
+        }
+#endif
         // Quadrant columns [from, to) with alpha[i - from] for column i.
         const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha) {
             if (from >= to) {

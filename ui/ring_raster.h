@@ -93,9 +93,11 @@ public:
     // holeEnd, partly covered pixels to solidFrom (their alphas from
     // alphaAt on), solid ones to solidEnd, partly covered ones to end
     // (their alphas right after the first run's).
+    // alphaAt fits 16 bits: each of the two circles of a quarter crosses at
+    // most 2 R + 1 pixels (a path that only moves right or down), so a
+    // shape holds at most 4 MaxRadius + 2 alphas.
     struct Row {
-        std::uint16_t holeEnd, solidFrom, solidEnd, end;
-        std::uint32_t alphaAt;
+        std::uint16_t holeEnd, solidFrom, solidEnd, end, alphaAt;
     };
     const std::vector<Row>& Rows() const { return rows_; }
     // The alphas, with four spare zeros before the first and after the

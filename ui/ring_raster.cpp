@@ -647,10 +647,11 @@ void BlendShapeRun(std::uint32_t* line, const std::uint16_t* alpha, std::int64_t
 // c > 0, and adding 128 and shifting by 8 gives c again; 0 stays 0), so
 // those pixels, next to the run and inside the clip, keep their values.
 // Solid spans are stored four at a time, the last four flush with the
-// span's end. lines[0, count): the frame rows, each at the centre column.
+// span's end. line0, and line1 when count is 2: the frame rows, each at
+// the centre column.
 constexpr std::int64_t Margin = 3;
 
-void DrawRowInView(std::uint32_t* const* lines, int count, const RingShape::Row& row,
+void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const RingShape::Row& row,
                    const std::uint16_t* alphas, std::uint32_t src, const Blender& blend)
 {
     // Lanes [0, L) of four, and lanes [4 - L, 4), for L = 0 to 4.
@@ -689,8 +690,8 @@ void DrawRowInView(std::uint32_t* const* lines, int count, const RingShape::Row&
     const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha) {
         const std::int64_t n = to - from;
         if (n == 1 && count == 2) {
-            std::uint32_t* const p[4] = {lines[0] + from, lines[0] - 1 - from, lines[1] + from,
-                                         lines[1] - 1 - from};
+            std::uint32_t* const p[4] = {line0 + from, line0 - 1 - from, line1 + from,
+                                         line1 - 1 - from};
             BlendFour(p, src, alpha[0]);
             return;
         }
@@ -700,9 +701,11 @@ void DrawRowInView(std::uint32_t* const* lines, int count, const RingShape::Row&
             // Left: pixels -from-c-4 .. -from-c-1 hold quadrant columns
             // from+c+3 down to from+c.
             const __m128i left = _mm_and_si128(Alphas4Reversed(alpha + c + 3), mask(last, lanes));
-            for (int k = 0; k < count; ++k) {
-                blendAt(lines[k] + from + c, right);
-                blendAt(lines[k] - from - c - 4, left);
+            blendAt(line0 + from + c, right);
+            blendAt(line0 - from - c - 4, left);
+            if (count == 2) {
+                blendAt(line1 + from + c, right);
+                blendAt(line1 - from - c - 4, left);
             }
         }
     };
@@ -712,9 +715,11 @@ void DrawRowInView(std::uint32_t* const* lines, int count, const RingShape::Row&
     }
     const std::int64_t solid = row.solidEnd - row.solidFrom;
     if (solid > 0) {
-        for (int k = 0; k < count; ++k) {
-            fillSpan(lines[k] + row.solidFrom, solid);
-            fillSpan(lines[k] - row.solidEnd, solid);
+        fillSpan(line0 + row.solidFrom, solid);
+        fillSpan(line0 - row.solidEnd, solid);
+        if (count == 2) {
+            fillSpan(line1 + row.solidFrom, solid);
+            fillSpan(line1 - row.solidEnd, solid);
         }
     }
     if (row.solidEnd < row.end) {
@@ -762,8 +767,7 @@ void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
         }
 #if defined(__SSE2__)
         if (x0 - row.end - Margin >= clip.left && x0 + row.end + Margin <= clip.right) {
-            std::uint32_t* const lines[2] = {rowsAt[0] + x0, rowsAt[1] + x0};
-            DrawRowInView(lines, count, row, alphas, src, blend);
+            DrawRowInView(rowsAt[0] + x0, rowsAt[count - 1] + x0, count, row, alphas, src, blend);
             continue;
         }
 #endif

@@ -489,14 +489,23 @@ void RingShape::Measure(double radius, double width)
     measured_ = true;
     radius_ = radius;
     width_ = width;
-    rows_.clear();
-    alphas_.assign(Spare, 0);
     const double outerRadius = std::fabs(radius) + std::fabs(width) / 2;
     usable_ = std::isfinite(outerRadius) && outerRadius > 0 && outerRadius <= MaxRadius;
     if (!usable_) {
+        rows_.clear();
+        alphas_.assign(2 * Spare, 0);
         return;
     }
-    // The very steps of DrawRing's row loop, over every row of the quadrant.
+    // The very steps of DrawRing's row loop, over every row of the quadrant,
+    // into room on the stack (36 KB beside the tables' 32 KB), then copied
+    // into the shape at its exact size.
+    constexpr auto MaxRows = static_cast<std::size_t>(MaxRadius);
+    constexpr std::size_t MaxAlphas = 4 * MaxRows + 2 + 2 * Spare;
+    static_assert(MaxAlphas <= 65535 + Spare, "alphaAt must fit 16 bits");
+    Row rows[MaxRows];
+    std::uint16_t alphas[MaxAlphas];
+    std::size_t count = Spare;
+    std::fill(alphas, alphas + Spare, std::uint16_t{0});
     radius = std::fabs(radius);
     width = std::fabs(width);
     const double innerRadius = radius - width / 2;
@@ -522,16 +531,16 @@ void RingShape::Measure(double radius, double width)
         if (solidFrom >= solidEnd) {
             solidFrom = solidEnd = end;
         }
-        rows_.push_back({static_cast<std::uint16_t>(holeEnd), static_cast<std::uint16_t>(solidFrom),
-                         static_cast<std::uint16_t>(solidEnd), static_cast<std::uint16_t>(end),
-                         static_cast<std::uint16_t>(alphas_.size() - Spare)});
+        rows[j] = {static_cast<std::uint16_t>(holeEnd), static_cast<std::uint16_t>(solidFrom),
+                   static_cast<std::uint16_t>(solidEnd), static_cast<std::uint16_t>(end),
+                   static_cast<std::uint16_t>(count - Spare)};
         const auto partial = [&](std::int64_t from, std::int64_t to) {
             double o = ob.D(from);
             double h = hole ? ib.D(from) : 0;
             for (std::int64_t i = from; i < to; ++i) {
                 const double o2 = ob.D(i + 1);
                 const double h2 = hole ? ib.D(i + 1) : 0;
-                alphas_.push_back(Alpha((o2 - o) - (h2 - h)));
+                alphas[count++] = Alpha((o2 - o) - (h2 - h));
                 o = o2;
                 h = h2;
             }
@@ -539,9 +548,12 @@ void RingShape::Measure(double radius, double width)
         partial(holeEnd, solidFrom);
         partial(solidEnd, end);
     }
-    alphas_.insert(alphas_.end(), Spare, 0);
+    std::fill(alphas + count, alphas + count + Spare, std::uint16_t{0});
+    count += Spare;
     // Kept for as long as the slot's ring stays the same: no spare room.
+    rows_.assign(rows, rows + n);
     rows_.shrink_to_fit();
+    alphas_.assign(alphas, alphas + count);
     alphas_.shrink_to_fit();
 }
 

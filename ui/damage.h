@@ -135,7 +135,11 @@ private:
 // then draws every ring that meets it in call order, clipped to it, as
 // DrawRing would. Each call's ring is drawn from a RingShape kept for that
 // call (the call is the ball's slot), measured again only when the call's
-// radius or pen width changes.
+// radius or pen width changes: a change of pixel ratio measures every one
+// again, which costs about what a pass of DrawRing does
+// (RasterPassNewShapes). The frame is DrawRing's pixel for pixel
+// (RingPass.EveryPassDrawsWhatEveryRingThroughDrawRingDraws in
+// tests/ui/raster_test.cpp).
 class RingPass {
 public:
     void Draw(const PixelFrame& frame, const Damage& damage, std::uint32_t background);

@@ -5,6 +5,7 @@
 // repaint), once with the window hidden and once shown, with the repaint it
 // asks for. The window's own timer stays off: every event here is called by
 // the benchmark.
+#include "damage.h"
 #include "main_window.h"
 #include "render.h"
 #include "ring_raster.h"
@@ -155,11 +156,81 @@ void DrawPassCold(benchmark::State& state)
     RatioToQPainter(state, seconds);
 }
 
-// The full scene rasterized straight into a frame of the start-up window at
-// a device pixel ratio of range / 100, cold, every pass a first one: with
-// nothing kept from pass to pass, a change of ratio costs no first frame.
-// Memory beyond the frame: the rasterizer's 33 KB of stack.
+// The full scene drawn whole into a frame of the start-up window at a
+// device pixel ratio of range / 100 by the window's own damage pass
+// (RingPass), cold: the ring shapes are those the pass before kept, as in
+// a running program, the CPU caches emptied. The counter gives the bytes
+// the shapes hold.
 void RasterPassCold(benchmark::State& state)
+{
+    const BallTable& t = SettledScene(1000);
+    const double ratio = static_cast<double>(state.range(0)) / 100;
+    const int w = static_cast<int>(std::ceil(605 * ratio));
+    const int h = static_cast<int>(std::ceil(366 * ratio));
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    const PixelFrame frame{pixels.data(), w, w, h};
+    std::vector<char> flush(64 << 20);
+    const double scale = ratio / TwipsPerPixel;
+    Damage damage;
+    damage.Begin(w, h, true);
+    for (int i = 0; i <= t.BallCount; ++i) {
+        const double cx = std::floor(t.BallX[i] * scale + 0.5);
+        const double cy = std::floor(t.BallY[i] * scale + 0.5);
+        const double r = t.BallRadius[i] * scale;
+        damage.Add({cx, cy, r, 9 * ratio, RgbWordOf(t.BallColor[i]),
+                    RingBounds(cx, cy, r, 9 * ratio, {0, 0, w, h})});
+    }
+    damage.End();
+    RingPass pass;
+    pass.Draw(frame, damage, 0xF0F0F0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        EvictCaches(flush);
+        state.ResumeTiming();
+        pass.Draw(frame, damage, 0xF0F0F0);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    state.counters["shape_bytes"] = static_cast<double>(pass.Bytes());
+}
+
+// The same pass with no shape kept, as the first pass after a change of
+// pixel ratio or pen width meets it: every ring measured afresh, then drawn.
+void RasterPassNewShapes(benchmark::State& state)
+{
+    const BallTable& t = SettledScene(1000);
+    const double ratio = static_cast<double>(state.range(0)) / 100;
+    const int w = static_cast<int>(std::ceil(605 * ratio));
+    const int h = static_cast<int>(std::ceil(366 * ratio));
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    const PixelFrame frame{pixels.data(), w, w, h};
+    std::vector<char> flush(64 << 20);
+    const double scale = ratio / TwipsPerPixel;
+    Damage damage;
+    damage.Begin(w, h, true);
+    for (int i = 0; i <= t.BallCount; ++i) {
+        const double cx = std::floor(t.BallX[i] * scale + 0.5);
+        const double cy = std::floor(t.BallY[i] * scale + 0.5);
+        const double r = t.BallRadius[i] * scale;
+        damage.Add({cx, cy, r, 9 * ratio, RgbWordOf(t.BallColor[i]),
+                    RingBounds(cx, cy, r, 9 * ratio, {0, 0, w, h})});
+    }
+    damage.End();
+    for (auto _ : state) {
+        state.PauseTiming();
+        EvictCaches(flush);
+        auto pass = std::make_unique<RingPass>();
+        state.ResumeTiming();
+        pass->Draw(frame, damage, 0xF0F0F0);
+        benchmark::DoNotOptimize(pixels.data());
+        state.PauseTiming();
+        pass.reset();
+        state.ResumeTiming();
+    }
+}
+
+// Every ring through DrawRing alone, nothing kept: the plain path the
+// shapes are tested against.
+void RasterPassPlain(benchmark::State& state)
 {
     const BallTable& t = SettledScene(1000);
     const double ratio = static_cast<double>(state.range(0)) / 100;
@@ -283,6 +354,8 @@ BENCHMARK(DrawPassQPainter)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(DrawPass)->Apply(Sizes);
 BENCHMARK(DrawPassCold)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(RasterPassCold)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RasterPassNewShapes)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RasterPassPlain)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(DrawPassUnchanged)->Apply(Sizes);
 BENCHMARK(DrawPassOneTick)->Apply(Sizes);
 BENCHMARK(TimerEvent)->Apply(Sizes);

@@ -93,15 +93,7 @@ const QImage& FrameSurface::Frame()
     if (damage_.InPass()) {
         damage_.End();
         if (drawing_) {
-            const PixelFrame pixels = PixelsOf(frame_);
-            for (const PixelRect& r : damage_.Rects()) {
-                FillRect(pixels, r, background_);
-            }
-            for (const DrawnRing& ring : damage_.Rings()) {
-                damage_.ForEachClip(ring.bounds, [&](const PixelRect& clip) {
-                    DrawRing(pixels, clip, ring.cx, ring.cy, ring.radius, ring.width, ring.rgb);
-                });
-            }
+            pass_.Draw(PixelsOf(frame_), damage_, background_);
             drawn_ = true;
             drawnRatio_ = ratio_;
             drawnBackground_ = background_;

@@ -64,4 +64,6 @@ private:
     std::uint32_t drawnBackground_ = 0;
     double drawnPen_ = 0;
     Damage damage_;
+    // Draws the damage, keeping each slot's ring shape between passes.
+    RingPass pass_;
 };

@@ -483,3 +483,356 @@ void DrawRing(const PixelFrame& frame, PixelRect clip, double cx, double cy, dou
         partial(solidEnd, end);
     }
 }
+
+void RingShape::Measure(double radius, double width)
+{
+    measured_ = true;
+    radius_ = radius;
+    width_ = width;
+    const double outerRadius = std::fabs(radius) + std::fabs(width) / 2;
+    usable_ = std::isfinite(outerRadius) && outerRadius > 0 && outerRadius <= MaxRadius;
+    if (!usable_) {
+        rows_.clear();
+        alphas_.assign(2 * Spare, 0);
+        return;
+    }
+    // The very steps of DrawRing's row loop, over every row of the quadrant,
+    // into room on the stack (36 KB beside the tables' 32 KB), then copied
+    // into the shape at its exact size.
+    constexpr auto MaxRows = static_cast<std::size_t>(MaxRadius);
+    constexpr std::size_t MaxAlphas = 4 * MaxRows + 2 + 2 * Spare;
+    static_assert(MaxAlphas <= 65535 + Spare, "alphaAt must fit 16 bits");
+    Row rows[MaxRows];
+    std::uint16_t alphas[MaxAlphas];
+    std::size_t count = Spare;
+    std::fill(alphas, alphas + Spare, std::uint16_t{0});
+    radius = std::fabs(radius);
+    width = std::fabs(width);
+    const double innerRadius = radius - width / 2;
+    const bool hole = innerRadius > 0;
+    double outerTable[TableRows + 2];
+    double innerTable[TableRows + 2];
+    const Disc outer(radius + width / 2, outerTable);
+    const Disc inner(hole ? innerRadius : 0, innerTable);
+    const std::int64_t n = outer.Rows();
+    std::int64_t outerTop = outer.Edge(0);
+    std::int64_t innerTop = hole ? inner.Edge(0) : 0;
+    for (std::int64_t j = 0; j < n; ++j) {
+        const std::int64_t outerBottom = outer.Edge(j + 1, outerTop);
+        const std::int64_t innerBottom = hole ? inner.Edge(j + 1, innerTop) : 0;
+        const Band ob(outer, j, outerTop, outerBottom);
+        const Band ib(inner, j, innerTop, innerBottom);
+        outerTop = outerBottom;
+        innerTop = innerBottom;
+        const std::int64_t holeEnd = hole ? ib.Full() : 0;
+        const std::int64_t end = ob.Touched();
+        std::int64_t solidFrom = hole ? ib.Touched() : 0;
+        std::int64_t solidEnd = ob.Full();
+        if (solidFrom >= solidEnd) {
+            solidFrom = solidEnd = end;
+        }
+        rows[j] = {static_cast<std::uint16_t>(holeEnd), static_cast<std::uint16_t>(solidFrom),
+                   static_cast<std::uint16_t>(solidEnd), static_cast<std::uint16_t>(end),
+                   static_cast<std::uint16_t>(count - Spare)};
+        const auto partial = [&](std::int64_t from, std::int64_t to) {
+            double o = ob.D(from);
+            double h = hole ? ib.D(from) : 0;
+            for (std::int64_t i = from; i < to; ++i) {
+                const double o2 = ob.D(i + 1);
+                const double h2 = hole ? ib.D(i + 1) : 0;
+                alphas[count++] = Alpha((o2 - o) - (h2 - h));
+                o = o2;
+                h = h2;
+            }
+        };
+        partial(holeEnd, solidFrom);
+        partial(solidEnd, end);
+    }
+    std::fill(alphas + count, alphas + count + Spare, std::uint16_t{0});
+    count += Spare;
+    // Kept for as long as the slot's ring stays the same: no spare room.
+    rows_.assign(rows, rows + n);
+    rows_.shrink_to_fit();
+    alphas_.assign(alphas, alphas + count);
+    alphas_.shrink_to_fit();
+}
+
+namespace {
+
+#if defined(__SSE2__)
+// The blend of BlendRun on four pixels at a time.
+struct Blender {
+    explicit Blender(std::uint32_t src)
+        : s16(_mm_slli_epi16(
+              _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), _mm_setzero_si128()), 8))
+    {
+    }
+    // Pixels d (four), their alphas in the low four 16-bit lanes of a4.
+    __m128i operator()(__m128i d, __m128i a4) const
+    {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i ones = _mm_set1_epi16(-1);
+        const __m128i half = _mm_set1_epi16(128);
+        const __m128i a2 = _mm_unpacklo_epi16(a4, a4);
+        const __m128i aLo = _mm_unpacklo_epi32(a2, a2);
+        const __m128i aHi = _mm_unpackhi_epi32(a2, a2);
+        const __m128i dLo = _mm_slli_epi16(_mm_unpacklo_epi8(d, zero), 8);
+        const __m128i dHi = _mm_slli_epi16(_mm_unpackhi_epi8(d, zero), 8);
+        const __m128i sumLo = _mm_add_epi16(_mm_mulhi_epu16(dLo, _mm_xor_si128(aLo, ones)),
+                                            _mm_mulhi_epu16(s16, aLo));
+        const __m128i sumHi = _mm_add_epi16(_mm_mulhi_epu16(dHi, _mm_xor_si128(aHi, ones)),
+                                            _mm_mulhi_epu16(s16, aHi));
+        const __m128i outLo = _mm_srli_epi16(_mm_add_epi16(sumLo, half), 8);
+        const __m128i outHi = _mm_srli_epi16(_mm_add_epi16(sumHi, half), 8);
+        return _mm_or_si128(_mm_packus_epi16(outLo, outHi),
+                            _mm_set1_epi32(static_cast<int>(0xFF000000u)));
+    }
+    __m128i s16;
+};
+
+// The first `count` (1 to 3) pixels at p, and the store back of as many.
+inline __m128i LoadFew(const std::uint32_t* p, std::int64_t count)
+{
+    if (count == 1) {
+        return _mm_cvtsi32_si128(static_cast<int>(p[0]));
+    }
+    const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    return count == 2 ? two : _mm_unpacklo_epi64(two, _mm_cvtsi32_si128(static_cast<int>(p[2])));
+}
+inline void StoreFew(std::uint32_t* p, __m128i v, std::int64_t count)
+{
+    if (count == 1) {
+        p[0] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
+        return;
+    }
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+    if (count == 3) {
+        p[2] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 8)));
+    }
+}
+inline __m128i Alphas4(const std::uint16_t* a)
+{
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a));
+}
+// a[0], a[-1], a[-2], a[-3].
+inline __m128i Alphas4Reversed(const std::uint16_t* a)
+{
+    return _mm_shufflelo_epi16(Alphas4(a - 3), _MM_SHUFFLE(0, 1, 2, 3));
+}
+#endif
+
+// Blends src over line[0, count), pixel t with the area alpha[t] (step 1)
+// or alpha[-t] (step -1, the mirror image on the left of the centre).
+// alpha must have four readable entries beyond either end of the run (a
+// RingShape's spare zeros). The same operations as BlendRun, pixel for
+// pixel.
+template <int Step>
+void BlendShapeRun(std::uint32_t* line, const std::uint16_t* alpha, std::int64_t count,
+                   std::uint32_t src)
+{
+    std::int64_t t = 0;
+#if defined(__SSE2__)
+    const Blender blend(src);
+    const auto alphas = [&](std::int64_t at) {
+        return Step > 0 ? Alphas4(alpha + at) : Alphas4Reversed(alpha - at);
+    };
+    for (; t + 4 <= count; t += 4) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + t));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + t), blend(d, alphas(t)));
+    }
+    if (t < count) {
+        StoreFew(line + t, blend(LoadFew(line + t, count - t), alphas(t)), count - t);
+    }
+#else
+    for (; t < count; ++t) {
+        line[t] = BlendOne(line[t], src, alpha[Step * t]);
+    }
+#endif
+}
+
+#if defined(__SSE2__)
+// A row of a quadrant whose pixels, widened by Margin on either side, lie
+// inside the clip: no run needs cutting, and a run's pixels are blended
+// four at a time whatever its length. The lanes of a group of four beyond
+// the run get alpha 0, and the blend with alpha 0 gives back every channel
+// unchanged (c << 8 times 65535, shifted right by 16, is (c << 8) - 1 for
+// c > 0, and adding 128 and shifting by 8 gives c again; 0 stays 0), so
+// those pixels, next to the run and inside the clip, keep their values.
+// Solid spans are stored four at a time, the last four flush with the
+// span's end. line0, and line1 when count is 2: the frame rows, each at
+// the centre column.
+constexpr std::int64_t Margin = 3;
+
+void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const RingShape::Row& row,
+                   const std::uint16_t* alphas, std::uint32_t src, const Blender& blend)
+{
+    // Lanes [0, L) of four, and lanes [4 - L, 4), for L = 0 to 4.
+    alignas(16) static const std::uint16_t first[5][8] = {{0, 0, 0, 0},
+                                                          {0xFFFF, 0, 0, 0},
+                                                          {0xFFFF, 0xFFFF, 0, 0},
+                                                          {0xFFFF, 0xFFFF, 0xFFFF, 0},
+                                                          {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
+    alignas(16) static const std::uint16_t last[5][8] = {{0, 0, 0, 0},
+                                                         {0, 0, 0, 0xFFFF},
+                                                         {0, 0, 0xFFFF, 0xFFFF},
+                                                         {0, 0xFFFF, 0xFFFF, 0xFFFF},
+                                                         {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
+    const auto mask = [](const std::uint16_t(&m)[5][8], std::int64_t lanes) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(m[lanes]));
+    };
+    const auto blendAt = [&](std::uint32_t* p, __m128i a4) {
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), blend(d, a4));
+    };
+    const auto fillSpan = [&](std::uint32_t* p, std::int64_t n) {
+        if (n < 4) {
+            for (std::int64_t t = 0; t < n; ++t) {
+                p[t] = src;
+            }
+            return;
+        }
+        const __m128i fill = _mm_set1_epi32(static_cast<int>(src));
+        for (std::int64_t t = 0; t + 4 < n; t += 4) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + t), fill);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), fill);
+    };
+    // Quadrant columns [from, to): line[i] on the right, line[-1 - i] on
+    // the left.
+    const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha) {
+        const std::int64_t n = to - from;
+        if (n == 1 && count == 2) {
+            std::uint32_t* const p[4] = {line0 + from, line0 - 1 - from, line1 + from,
+                                         line1 - 1 - from};
+            BlendFour(p, src, alpha[0]);
+            return;
+        }
+        for (std::int64_t c = 0; c < n; c += 4) {
+            const std::int64_t lanes = std::min<std::int64_t>(n - c, 4);
+            const __m128i right = _mm_and_si128(Alphas4(alpha + c), mask(first, lanes));
+            // Left: pixels -from-c-4 .. -from-c-1 hold quadrant columns
+            // from+c+3 down to from+c.
+            const __m128i left = _mm_and_si128(Alphas4Reversed(alpha + c + 3), mask(last, lanes));
+            blendAt(line0 + from + c, right);
+            blendAt(line0 - from - c - 4, left);
+            if (count == 2) {
+                blendAt(line1 + from + c, right);
+                blendAt(line1 - from - c - 4, left);
+            }
+        }
+    };
+    const std::uint16_t* const a = alphas + row.alphaAt;
+    if (row.holeEnd < row.solidFrom) {
+        partial(row.holeEnd, row.solidFrom, a);
+    }
+    const std::int64_t solid = row.solidEnd - row.solidFrom;
+    if (solid > 0) {
+        fillSpan(line0 + row.solidFrom, solid);
+        fillSpan(line0 - row.solidEnd, solid);
+        if (count == 2) {
+            fillSpan(line1 + row.solidFrom, solid);
+            fillSpan(line1 - row.solidEnd, solid);
+        }
+    }
+    if (row.solidEnd < row.end) {
+        partial(row.solidEnd, row.end, a + (row.solidFrom - row.holeEnd));
+    }
+}
+#endif
+
+} // namespace
+
+void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
+               const RingShape& shape, std::uint32_t rgb)
+{
+    clip = Intersect(clip, {0, 0, frame.width, frame.height});
+    if (RingBounds(cx, cy, shape.Radius(), shape.Width(), clip).Empty()) {
+        return;
+    }
+    // Centre corner, visible rows and columns, and `whole`: as in DrawRing.
+    const auto x0 = static_cast<std::int64_t>(std::floor(cx + 0.5));
+    const auto y0 = static_cast<std::int64_t>(std::floor(cy + 0.5));
+    const std::uint32_t src = 0xFF000000u | rgb;
+    ClearUpperHalves();
+    const Span lines = Visible(clip.top - y0, clip.bottom - y0, y0 - clip.bottom, y0 - clip.top);
+    const std::vector<RingShape::Row>& rows = shape.Rows();
+    const auto n = static_cast<std::int64_t>(rows.size());
+    const std::int64_t jEnd = std::min(n, lines.to);
+    const bool whole =
+        x0 - n >= clip.left && x0 + n <= clip.right && y0 - n >= clip.top && y0 + n <= clip.bottom;
+#if defined(__SSE2__)
+    const Blender blend(src);
+#endif
+    const std::uint16_t* const alphas = shape.Alphas();
+    for (std::int64_t j = lines.from; j < jEnd; ++j) {
+        const RingShape::Row& row = rows[static_cast<std::size_t>(j)];
+        std::uint32_t* rowsAt[2];
+        int count = 0;
+        if (y0 + j >= clip.top && y0 + j < clip.bottom) {
+            rowsAt[count++] = frame.pixels + (y0 + j) * frame.stride;
+        }
+        if (y0 - 1 - j >= clip.top && y0 - 1 - j < clip.bottom) {
+            rowsAt[count++] = frame.pixels + (y0 - 1 - j) * frame.stride;
+        }
+        if (count == 0) {
+            continue;
+        }
+#if defined(__SSE2__)
+        if (x0 - row.end - Margin >= clip.left && x0 + row.end + Margin <= clip.right) {
+            DrawRowInView(rowsAt[0] + x0, rowsAt[count - 1] + x0, count, row, alphas, src, blend);
+            continue;
+        }
+#endif
+        // Quadrant columns [from, to) with alpha[i - from] for column i.
+        const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha) {
+            if (from >= to) {
+                return;
+            }
+            const bool four =
+                whole || (count == 2 && x0 - to >= clip.left && x0 + to <= clip.right &&
+                          x0 - 1 - from < clip.right && x0 + from >= clip.left);
+            if (four && to - from == 1) {
+                // Most runs are a pixel or two: the four mirror images of
+                // one pixel in one blend.
+                std::uint32_t* const p[4] = {rowsAt[0] + x0 + from, rowsAt[0] + x0 - 1 - from,
+                                             rowsAt[1] + x0 + from, rowsAt[1] + x0 - 1 - from};
+                BlendFour(p, src, alpha[0]);
+                return;
+            }
+            // Frame columns of the run on the right, x0 + [from, to), and on
+            // the left, x0 - 1 - [from, to), cut to the clip.
+            const std::int64_t rFrom = std::max<std::int64_t>(x0 + from, clip.left);
+            const std::int64_t rTo = std::min<std::int64_t>(x0 + to, clip.right);
+            const std::int64_t lFrom = std::max<std::int64_t>(x0 - to, clip.left);
+            const std::int64_t lTo = std::min<std::int64_t>(x0 - from, clip.right);
+            for (int k = 0; k < count; ++k) {
+                std::uint32_t* line = rowsAt[k];
+                if (rFrom < rTo) {
+                    BlendShapeRun<1>(line + rFrom, alpha + (rFrom - x0 - from), rTo - rFrom, src);
+                }
+                if (lFrom < lTo) {
+                    // Frame column c is quadrant column x0 - 1 - c.
+                    BlendShapeRun<-1>(line + lFrom, alpha + (x0 - 1 - lFrom - from), lTo - lFrom,
+                                      src);
+                }
+            }
+        };
+        const std::uint16_t* const first = alphas + row.alphaAt;
+        partial(row.holeEnd, row.solidFrom, first);
+        if (row.solidFrom < row.solidEnd) {
+            const std::int64_t rFrom = std::max<std::int64_t>(x0 + row.solidFrom, clip.left);
+            const std::int64_t rTo = std::min<std::int64_t>(x0 + row.solidEnd, clip.right);
+            const std::int64_t lFrom = std::max<std::int64_t>(x0 - row.solidEnd, clip.left);
+            const std::int64_t lTo = std::min<std::int64_t>(x0 - row.solidFrom, clip.right);
+            for (int k = 0; k < count; ++k) {
+                if (rFrom < rTo) {
+                    std::fill(rowsAt[k] + rFrom, rowsAt[k] + rTo, src);
+                }
+                if (lFrom < lTo) {
+                    std::fill(rowsAt[k] + lFrom, rowsAt[k] + lTo, src);
+                }
+            }
+        }
+        partial(row.solidEnd, row.end, first + (row.solidFrom - row.holeEnd));
+    }
+}

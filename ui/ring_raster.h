@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // A frame of opaque pixels, one 32-bit word 0xFFRRGGBB each (the layout of
 // Qt's Format_RGB32), rows `stride` words apart. Sizes in device pixels.
@@ -53,3 +54,70 @@ PixelRect RingBounds(double cx, double cy, double radius, double width, PixelRec
 // finite, are not drawn. Allocates nothing.
 void DrawRing(const PixelFrame& frame, PixelRect clip, double cx, double cy, double radius,
               double width, std::uint32_t rgb);
+
+// One ring's quadrant as DrawRing measures it, kept so that drawing it again
+// costs only the blends: for every row of the quadrant where the hole ends,
+// the partly covered run, the solid span and the partly covered run after
+// it, and the alphas of both runs. Every alpha depends only on the radius
+// and the pen width in device pixels (the centre sits on a pixel corner),
+// so a shape measured once serves every centre. Keyed by the exact doubles
+// passed: Matches() is true only for the very radius and width it was
+// measured for, so a drawing from it is DrawRing's by construction.
+class RingShape {
+public:
+    // Largest outer radius (device pixels) kept as a shape; larger rings
+    // are drawn by DrawRing. A shape holds at most 2048 rows of 10 bytes
+    // and 8202 alphas: 36 KB. The full table of the start-up window holds
+    // 343 KB of shapes at one device pixel per pixel, 598 KB at two
+    // (RasterPassCold's shape_bytes).
+    static constexpr double MaxRadius = 2048;
+
+    // Measures the ring of this radius and pen width (device pixels; signs
+    // ignored, as DrawRing ignores them) with DrawRing's own steps, and
+    // keeps it at its exact size. Uses 68 KB of stack.
+    void Measure(double radius, double width);
+    bool Matches(double radius, double width) const
+    {
+        return measured_ && radius == radius_ && width == width_;
+    }
+    // Whether the ring was measured and can be drawn from here: false for
+    // rings DrawRing draws nothing of, or larger than MaxRadius.
+    bool Usable() const { return usable_; }
+    double Radius() const { return radius_; }
+    double Width() const { return width_; }
+    // Heap bytes the shape holds.
+    std::size_t Bytes() const
+    {
+        return rows_.capacity() * sizeof(Row) + alphas_.capacity() * sizeof(std::uint16_t);
+    }
+
+    // Quadrant row j, columns i >= 0 from the centre corner: nothing up to
+    // holeEnd, partly covered pixels to solidFrom (their alphas from
+    // alphaAt on), solid ones to solidEnd, partly covered ones to end
+    // (their alphas right after the first run's).
+    // alphaAt fits 16 bits: each of the two circles of a quarter crosses at
+    // most 2 R + 1 pixels (a path that only moves right or down), so a
+    // shape holds at most 4 MaxRadius + 2 alphas.
+    struct Row {
+        std::uint16_t holeEnd, solidFrom, solidEnd, end, alphaAt;
+    };
+    const std::vector<Row>& Rows() const { return rows_; }
+    // The alphas, with four spare zeros before the first and after the
+    // last, so that a blend may load four at any run's start or end.
+    const std::uint16_t* Alphas() const { return alphas_.data() + Spare; }
+
+private:
+    static constexpr std::size_t Spare = 4;
+    bool measured_ = false;
+    bool usable_ = false;
+    double radius_ = 0;
+    double width_ = 0;
+    std::vector<Row> rows_;
+    std::vector<std::uint16_t> alphas_;
+};
+
+// Draws the ring of `shape` centred on (cx, cy) (device pixels) as DrawRing
+// would draw that radius and width there: the same pixels, bit for bit,
+// through the same clip. `shape` must be Usable().
+void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
+               const RingShape& shape, std::uint32_t rgb);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The ring rasterizer against a supersampled reference of the same annulus,
 // and driven at every edge of small frames and clips with guard bands.
+#include "damage.h"
 #include "ring_raster.h"
 
 #include <algorithm>
@@ -214,6 +215,17 @@ TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
         // The bounds hold every pixel the ring changed.
         const PixelRect bounds = RingBounds(cx, cy, radius, pen, {0, 0, w, h});
         ASSERT_TRUE(full.UntouchedOutside(bounds, Back));
+        // Drawn from its measured shape, the same pixels through the same
+        // clip, and no word written beyond it (a guard word rewritten would
+        // come back opaque).
+        RingShape shape;
+        shape.Measure(radius, pen);
+        if (shape.Usable()) {
+            Guarded shaped(w, h, 4, Back);
+            DrawShape(shaped.Frame(), clip, cx, cy, shape, Ink);
+            ASSERT_TRUE(shaped.UntouchedOutside(clip, Back));
+            ASSERT_EQ(shaped.words, clipped.words);
+        }
     }
 }
 
@@ -264,4 +276,123 @@ TEST(RingRaster, FillRectStaysInsideFrameAndClip)
             }
         }
     }
+}
+
+TEST(RingPass, EveryPassDrawsWhatEveryRingThroughDrawRingDraws)
+{
+    // The window's pass (ring shapes kept per call, rows in view blended
+    // four pixels at a time, only the damage redrawn) against the plain
+    // pass: the frame cleared and every ring drawn whole by DrawRing, in
+    // call order. Aimed at where they could part: circles through pixel
+    // corners and radii a hair either side (a solid span that just covers
+    // or just misses a pixel), dots and discs, coincident and touching
+    // rings, a slot whose radius or pen width changes while its centre
+    // stays, changes of pixel ratio, rings across every edge of the frame,
+    // passes redrawn whole and through damage clips.
+    Draws draw(16122026);
+    constexpr int W = 101;
+    constexpr int H = 75;
+    const PixelRect all{0, 0, W, H};
+    // Pixels before the ratio. 5, 13 and 25 meet pixel corners (3-4-5,
+    // 5-12-13, 7-24-25) as outer or inner radii with these pens.
+    const double radii[] = {0, 0.5, 4.5, 5, 5 - 1e-12, 5 + 1e-12, 9.5, 13, 17.5, 25, 30};
+    const double pens[] = {9, 9, 9, 1, 8, 0.5, 2.25, 9 + 1e-12};
+    const double ratios[] = {1, 1.5, 2};
+    struct Slot {
+        double x, y, radius, pen;
+        std::uint32_t rgb;
+    };
+    const auto newSlot = [&] {
+        Slot s{draw.Uniform(-10, W + 10), draw.Uniform(-10, H + 10),
+               radii[draw.Whole(0, std::size(radii) - 1)], pens[draw.Whole(0, std::size(pens) - 1)],
+               static_cast<std::uint32_t>(draw.Whole(0, 0xFFFFFF))};
+        if (draw.Whole(0, 3) == 0) {
+            s.radius = draw.Uniform(0, 30);
+        }
+        return s;
+    };
+    std::vector<Slot> slots(30);
+    for (Slot& s : slots) {
+        s = newSlot();
+    }
+    std::vector<std::uint32_t> fast(W * H);
+    std::vector<std::uint32_t> plain(W * H);
+    const PixelFrame fastFrame{fast.data(), W, W, H};
+    const PixelFrame plainFrame{plain.data(), W, W, H};
+    Damage damage;
+    RingPass pass;
+    double ratio = 1;
+    int clipped = 0;
+    for (int step = 0; step < 900; ++step) {
+        bool whole = step == 0;
+        if (step % 150 == 0) {
+            ratio = ratios[step / 150 % 3];
+            whole = true;
+        }
+        for (int k = draw.Whole(0, 3); k > 0; --k) {
+            Slot& s = slots[draw.Whole(0, static_cast<int>(slots.size()) - 1)];
+            const Slot& other = slots[draw.Whole(0, static_cast<int>(slots.size()) - 1)];
+            switch (draw.Whole(0, 7)) {
+            case 0: // moved, sometimes onto an edge or a corner
+                s.x = draw.Whole(0, 2) == 0 ? W / ratio * draw.Whole(0, 1)
+                                            : draw.Uniform(-10, W + 10);
+                s.y = draw.Whole(0, 2) == 0 ? H / ratio * draw.Whole(0, 1)
+                                            : draw.Uniform(-10, H + 10);
+                break;
+            case 1: // a new radius in the same place
+                s.radius =
+                    draw.Whole(0, 1) ? radii[draw.Whole(0, std::size(radii) - 1)] : s.radius + 1e-9;
+                break;
+            case 2: // a new pen width in the same place
+                s.pen = pens[draw.Whole(0, std::size(pens) - 1)];
+                break;
+            case 3: // coincident with another ring, another colour
+                s.x = other.x;
+                s.y = other.y;
+                s.radius = other.radius;
+                s.pen = other.pen;
+                break;
+            case 4: // inside another ring, touching it
+                s.x = other.x;
+                s.y = other.y;
+                s.radius = std::max(0.0, other.radius - other.pen);
+                break;
+            case 5:
+                s.rgb = static_cast<std::uint32_t>(draw.Whole(0, 0xFFFFFF));
+                break;
+            case 6:
+                if (slots.size() < 60) {
+                    slots.push_back(newSlot());
+                }
+                break;
+            default:
+                if (slots.size() > 1) {
+                    slots.pop_back();
+                }
+                break;
+            }
+        }
+        damage.Begin(W, H, whole || draw.Whole(0, 20) == 0);
+        for (const Slot& s : slots) {
+            const double cx = std::floor(s.x * ratio + 0.5);
+            const double cy = std::floor(s.y * ratio + 0.5);
+            const double r = s.radius * ratio;
+            const double pen = s.pen * ratio;
+            damage.Add({cx, cy, r, pen, s.rgb, RingBounds(cx, cy, r, pen, all)});
+        }
+        damage.End();
+        pass.Draw(fastFrame, damage, 0x336699);
+        clipped += damage.Whole() ? 0 : 1;
+
+        FillRect(plainFrame, all, 0x336699);
+        for (const DrawnRing& r : damage.Rings()) {
+            DrawRing(plainFrame, all, r.cx, r.cy, r.radius, r.width, r.rgb);
+        }
+        for (int p = 0; p < W * H; ++p) {
+            ASSERT_EQ(fast[p], plain[p])
+                << "step " << step << " ratio " << ratio << " pixel " << p % W << "," << p / W;
+        }
+    }
+    // Most passes went through damage clips, not only the whole redraw.
+    EXPECT_GT(clipped, 600);
 }

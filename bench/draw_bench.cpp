@@ -156,39 +156,57 @@ void DrawPassCold(benchmark::State& state)
     RatioToQPainter(state, seconds);
 }
 
-// The full scene drawn whole into a frame of the start-up window at a
-// device pixel ratio of range / 100 by the window's own damage pass
-// (RingPass), cold: the ring shapes are those the pass before kept, as in
-// a running program, the CPU caches emptied. The counter gives the bytes
-// the shapes hold.
+// The settled full scene in a frame of the start-up window at a device
+// pixel ratio of range / 100, with room to evict the CPU caches.
+struct RasterScene {
+    explicit RasterScene(const benchmark::State& state)
+        : ratio(static_cast<double>(state.range(0)) / 100),
+          w(static_cast<int>(std::ceil(605 * ratio))), h(static_cast<int>(std::ceil(366 * ratio))),
+          pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)), frame{pixels.data(), w,
+                                                                                   w, h},
+          scale(ratio / TwipsPerPixel)
+    {
+    }
+    // Every ring of the scene as the window's pass records it, the whole
+    // frame damaged.
+    void Record(Damage& damage) const
+    {
+        damage.Begin(w, h, true);
+        for (int i = 0; i <= t.BallCount; ++i) {
+            const double cx = std::floor(t.BallX[i] * scale + 0.5);
+            const double cy = std::floor(t.BallY[i] * scale + 0.5);
+            const double r = t.BallRadius[i] * scale;
+            damage.Add({cx, cy, r, 9 * ratio, RgbWordOf(t.BallColor[i]),
+                        RingBounds(cx, cy, r, 9 * ratio, {0, 0, w, h})});
+        }
+        damage.End();
+    }
+    const BallTable& t = SettledScene(1000);
+    double ratio;
+    int w, h;
+    std::vector<std::uint32_t> pixels;
+    PixelFrame frame;
+    double scale;
+    std::vector<char> flush = std::vector<char>(64 << 20);
+};
+
+// The full scene drawn whole by the window's own damage pass (RingPass),
+// cold: the ring shapes are those the pass before kept, as in a running
+// program, the CPU caches emptied. The counter gives the bytes the shapes
+// hold.
 void RasterPassCold(benchmark::State& state)
 {
-    const BallTable& t = SettledScene(1000);
-    const double ratio = static_cast<double>(state.range(0)) / 100;
-    const int w = static_cast<int>(std::ceil(605 * ratio));
-    const int h = static_cast<int>(std::ceil(366 * ratio));
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    const PixelFrame frame{pixels.data(), w, w, h};
-    std::vector<char> flush(64 << 20);
-    const double scale = ratio / TwipsPerPixel;
+    RasterScene scene(state);
     Damage damage;
-    damage.Begin(w, h, true);
-    for (int i = 0; i <= t.BallCount; ++i) {
-        const double cx = std::floor(t.BallX[i] * scale + 0.5);
-        const double cy = std::floor(t.BallY[i] * scale + 0.5);
-        const double r = t.BallRadius[i] * scale;
-        damage.Add({cx, cy, r, 9 * ratio, RgbWordOf(t.BallColor[i]),
-                    RingBounds(cx, cy, r, 9 * ratio, {0, 0, w, h})});
-    }
-    damage.End();
+    scene.Record(damage);
     RingPass pass;
-    pass.Draw(frame, damage, 0xF0F0F0);
+    pass.Draw(scene.frame, damage, 0xF0F0F0);
     for (auto _ : state) {
         state.PauseTiming();
-        EvictCaches(flush);
+        EvictCaches(scene.flush);
         state.ResumeTiming();
-        pass.Draw(frame, damage, 0xF0F0F0);
-        benchmark::DoNotOptimize(pixels.data());
+        pass.Draw(scene.frame, damage, 0xF0F0F0);
+        benchmark::DoNotOptimize(scene.pixels.data());
     }
     state.counters["shape_bytes"] = static_cast<double>(pass.Bytes());
 }
@@ -197,31 +215,16 @@ void RasterPassCold(benchmark::State& state)
 // pixel ratio or pen width meets it: every ring measured afresh, then drawn.
 void RasterPassNewShapes(benchmark::State& state)
 {
-    const BallTable& t = SettledScene(1000);
-    const double ratio = static_cast<double>(state.range(0)) / 100;
-    const int w = static_cast<int>(std::ceil(605 * ratio));
-    const int h = static_cast<int>(std::ceil(366 * ratio));
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    const PixelFrame frame{pixels.data(), w, w, h};
-    std::vector<char> flush(64 << 20);
-    const double scale = ratio / TwipsPerPixel;
+    RasterScene scene(state);
     Damage damage;
-    damage.Begin(w, h, true);
-    for (int i = 0; i <= t.BallCount; ++i) {
-        const double cx = std::floor(t.BallX[i] * scale + 0.5);
-        const double cy = std::floor(t.BallY[i] * scale + 0.5);
-        const double r = t.BallRadius[i] * scale;
-        damage.Add({cx, cy, r, 9 * ratio, RgbWordOf(t.BallColor[i]),
-                    RingBounds(cx, cy, r, 9 * ratio, {0, 0, w, h})});
-    }
-    damage.End();
+    scene.Record(damage);
     for (auto _ : state) {
         state.PauseTiming();
-        EvictCaches(flush);
+        EvictCaches(scene.flush);
         auto pass = std::make_unique<RingPass>();
         state.ResumeTiming();
-        pass->Draw(frame, damage, 0xF0F0F0);
-        benchmark::DoNotOptimize(pixels.data());
+        pass->Draw(scene.frame, damage, 0xF0F0F0);
+        benchmark::DoNotOptimize(scene.pixels.data());
         state.PauseTiming();
         pass.reset();
         state.ResumeTiming();
@@ -232,24 +235,19 @@ void RasterPassNewShapes(benchmark::State& state)
 // shapes are tested against.
 void RasterPassPlain(benchmark::State& state)
 {
-    const BallTable& t = SettledScene(1000);
-    const double ratio = static_cast<double>(state.range(0)) / 100;
-    const int w = static_cast<int>(std::ceil(605 * ratio));
-    const int h = static_cast<int>(std::ceil(366 * ratio));
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    const PixelFrame frame{pixels.data(), w, w, h};
-    std::vector<char> flush(64 << 20);
-    const double scale = ratio / TwipsPerPixel;
+    RasterScene scene(state);
+    const BallTable& t = scene.t;
+    const PixelRect all{0, 0, scene.w, scene.h};
     for (auto _ : state) {
         state.PauseTiming();
-        EvictCaches(flush);
+        EvictCaches(scene.flush);
         state.ResumeTiming();
-        FillRect(frame, {0, 0, w, h}, 0xF0F0F0);
+        FillRect(scene.frame, all, 0xF0F0F0);
         for (int i = 0; i <= t.BallCount; ++i) {
-            DrawRing(frame, {0, 0, w, h}, t.BallX[i] * scale, t.BallY[i] * scale,
-                     t.BallRadius[i] * scale, 9 * ratio, RgbWordOf(t.BallColor[i]));
+            DrawRing(scene.frame, all, t.BallX[i] * scene.scale, t.BallY[i] * scene.scale,
+                     t.BallRadius[i] * scene.scale, 9 * scene.ratio, RgbWordOf(t.BallColor[i]));
         }
-        benchmark::DoNotOptimize(pixels.data());
+        benchmark::DoNotOptimize(scene.pixels.data());
     }
 }
 

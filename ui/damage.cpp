@@ -196,7 +196,7 @@ void RingPass::Draw(const PixelFrame& frame, const Damage& damage, std::uint32_t
         }
         damage.ForEachClip(ring.bounds, [&](const PixelRect& clip) {
             if (shape.Usable()) {
-                DrawShape(frame, clip, ring.cx, ring.cy, shape, ring.rgb);
+                DrawShapeInBounds(frame, clip, ring.cx, ring.cy, shape, ring.rgb);
             } else {
                 DrawRing(frame, clip, ring.cx, ring.cy, ring.radius, ring.width, ring.rgb);
             }

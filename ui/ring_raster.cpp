@@ -637,13 +637,15 @@ void BlendShapeRun(std::uint32_t* line, const std::uint16_t* alpha, std::int64_t
 }
 
 #if defined(__SSE2__)
-// A row of a quadrant whose pixels, widened by Margin on either side, lie
-// inside the clip: no run needs cutting, and a run's pixels are blended
+// A row of a quadrant whose pixels lie inside the clip and, widened by
+// Margin on either side, inside the view (the clip, or for
+// DrawShapeInBounds the frame): no run needs cutting, and a run's pixels are blended
 // four at a time whatever its length. The lanes of a group of four beyond
 // the run get alpha 0, and the blend with alpha 0 gives back every channel
 // unchanged (c << 8 times 65535, shifted right by 16, is (c << 8) - 1 for
 // c > 0, and adding 128 and shifting by 8 gives c again; 0 stays 0), so
-// those pixels, next to the run and inside the clip, keep their values.
+// those pixels, next to the run and inside the view, keep their values,
+// whether or not the clip holds them.
 // Solid spans are stored four at a time, the last four flush with the
 // span's end. line0, and line1 when count is 2: the frame rows, each at
 // the centre column.
@@ -728,13 +730,14 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
 
 } // namespace
 
-void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
-               const RingShape& shape, std::uint32_t rgb)
+namespace {
+
+// DrawShape through `clip`, a non-empty part of the frame that the ring
+// reaches; the blends with alpha 0 next to a run (see DrawRowInView) may
+// land anywhere in `view`, which holds the clip and lies in the frame.
+void DrawShapeIn(const PixelFrame& frame, PixelRect clip, PixelRect view, double cx, double cy,
+                 const RingShape& shape, std::uint32_t rgb)
 {
-    clip = Intersect(clip, {0, 0, frame.width, frame.height});
-    if (RingBounds(cx, cy, shape.Radius(), shape.Width(), clip).Empty()) {
-        return;
-    }
     // Centre corner, visible rows and columns, and `whole`: as in DrawRing.
     const auto x0 = static_cast<std::int64_t>(std::floor(cx + 0.5));
     const auto y0 = static_cast<std::int64_t>(std::floor(cy + 0.5));
@@ -764,7 +767,8 @@ void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
             continue;
         }
 #if defined(__SSE2__)
-        if (x0 - row.end - Margin >= clip.left && x0 + row.end + Margin <= clip.right) {
+        if (x0 - row.end >= clip.left && x0 + row.end <= clip.right &&
+            x0 - row.end - Margin >= view.left && x0 + row.end + Margin <= view.right) {
             DrawRowInView(rowsAt[0] + x0, rowsAt[count - 1] + x0, count, row, alphas, src, blend);
             continue;
         }
@@ -821,4 +825,28 @@ void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
         }
         partial(row.solidEnd, row.end, first + (row.solidFrom - row.holeEnd));
     }
+}
+
+} // namespace
+
+void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
+               const RingShape& shape, std::uint32_t rgb)
+{
+    clip = Intersect(clip, {0, 0, frame.width, frame.height});
+    if (RingBounds(cx, cy, shape.Radius(), shape.Width(), clip).Empty()) {
+        return;
+    }
+    DrawShapeIn(frame, clip, clip, cx, cy, shape, rgb);
+}
+
+void DrawShapeInBounds(const PixelFrame& frame, PixelRect clip, double cx, double cy,
+                       const RingShape& shape, std::uint32_t rgb)
+{
+    // Inside the ring's bounds the centre corner and every row and column
+    // of the ring fit easily (RingBounds takes no ring beyond 2^20 pixels).
+    clip = Intersect(clip, {0, 0, frame.width, frame.height});
+    if (clip.Empty()) {
+        return;
+    }
+    DrawShapeIn(frame, clip, {0, 0, frame.width, frame.height}, cx, cy, shape, rgb);
 }

@@ -121,3 +121,11 @@ private:
 // through the same clip. `shape` must be Usable().
 void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
                const RingShape& shape, std::uint32_t rgb);
+// DrawShape for a clip that lies inside the ring's RingBounds, as the
+// damage clips RingPass cuts from a ring's bounds do: the bounds, found
+// once when the ring was recorded, are not found again. Pixels of the frame
+// outside the clip may be stored again with the values they hold (blends
+// with alpha 0 beside a run, so that rows reaching the clip's edge are
+// still blended four pixels at a time); none changes.
+void DrawShapeInBounds(const PixelFrame& frame, PixelRect clip, double cx, double cy,
+                       const RingShape& shape, std::uint32_t rgb);

@@ -225,6 +225,12 @@ TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
             DrawShape(shaped.Frame(), clip, cx, cy, shape, Ink);
             ASSERT_TRUE(shaped.UntouchedOutside(clip, Back));
             ASSERT_EQ(shaped.words, clipped.words);
+            // Through the clip cut to the bounds, as the window's pass
+            // draws: stores next to the clip may land in the frame, but
+            // change nothing, and none lands in the guard band.
+            Guarded inBounds(w, h, 4, Back);
+            DrawShapeInBounds(inBounds.Frame(), Intersect(clip, bounds), cx, cy, shape, Ink);
+            ASSERT_EQ(inBounds.words, clipped.words);
         }
     }
 }

@@ -90,9 +90,10 @@ format-check:
 
 # The pinned scene hash on glibc's SSE2 maths, from a Windows build under
 # wine and on aarch64 under qemu; the draw library's tests and the pinned
-# frames on aarch64 too.
+# frames on aarch64 too; all of these built to WebAssembly and run under
+# Node.
 determinism-check: deps
-	@./scripts/install-deps.sh determinism
+	@./scripts/install-deps.sh determinism wasm
 	cmake --preset release
 	cmake --build --preset release --target test_sim scene_hash frame_hash
 	./scripts/determinism-check.sh build/release

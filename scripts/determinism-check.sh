@@ -5,7 +5,8 @@
 # sin and cos; the simulation built for Windows with mingw-w64 and run under
 # wine; the simulation, the draw library and its tests built for aarch64 and
 # run under qemu, where the pinned frames (tests/ui/frame_scene.h) must come
-# out as the x86-64 build draws them.
+# out as the x86-64 build draws them; all of these built to WebAssembly and
+# run under Node (scripts/web-node-check.sh).
 # Usage: scripts/determinism-check.sh BUILD_DIR   (a release build with
 # test_sim, scene_hash and frame_hash)
 set -euo pipefail
@@ -151,3 +152,5 @@ if [[ $armframes != "$frames" ]]; then
     fail "aarch64 frames (scalar blends) differ from x86-64's (SSE2), above"
 fi
 echo "determinism: aarch64 under qemu: the pinned frames, $(tail -n1 <<<"$frames"), the same"
+
+./scripts/web-node-check.sh

@@ -4,7 +4,8 @@
 # system without apt-get and dpkg-query it installs nothing: it names the
 # Debian packages, checks that the commands and pkg-config modules they give
 # are there, and goes on if they are.
-# Usage: install-deps.sh GROUP...   (groups: app build run package fuzz format determinism)
+# Usage: install-deps.sh GROUP...   (groups: app build run package fuzz format determinism
+#                                   wasm web)
 set -euo pipefail
 
 # app: the program alone; build: the program, its tests (the install test
@@ -20,6 +21,11 @@ declare -A groups=(
     [fuzz]="clang libclang-rt-14-dev"
     [format]="clang-format"
     [determinism]="g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
+    # wasm: Emscripten and Node for the WebAssembly builds (its JavaScript
+    # optimizer needs acorn); web: the page, its server and headless
+    # Chromium with npm for the page's test.
+    [wasm]="emscripten node-acorn nodejs"
+    [web]="emscripten node-acorn nodejs npm chromium python3"
 )
 # What each group's packages provide, for systems that have other package
 # names: commands on PATH, and pkg-config modules.
@@ -31,6 +37,8 @@ declare -A commands=(
     [fuzz]="clang"
     [format]="clang-format"
     [determinism]="aarch64-linux-gnu-g++ qemu-aarch64 x86_64-w64-mingw32-g++-posix wine64"
+    [wasm]="emcc node"
+    [web]="emcc node npm chromium python3"
 )
 declare -A modules=(
     [app]="Qt6Widgets gl"
@@ -64,9 +72,16 @@ if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
     exit 1
 fi
 
+# Packages that another vendor's build of the same program stands in for:
+# Node.js from NodeSource carries npm in its nodejs package, and Debian's
+# npm would not install beside it.
+declare -A command_of=([nodejs]=node [npm]=npm)
 wanted=()
 for g in "${selected[@]}"; do
     for p in ${groups[$g]}; do
+        if [[ -n ${command_of[$p]:-} ]] && command -v "${command_of[$p]}" >/dev/null; then
+            continue
+        fi
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
             wanted+=("$p")
         fi

@@ -6,7 +6,7 @@ PRESET ?= release
 FUZZ_SECONDS ?= 1800
 
 .PHONY: deps test ci-test run package package-check bench clean asan sim-only fuzz-build \
-    fuzz-ci fuzz format-check determinism-check check
+    fuzz-ci fuzz format-check determinism-check check web web-serve web-check
 
 deps:
 	@./scripts/install-deps.sh build
@@ -98,8 +98,31 @@ determinism-check: deps
 	cmake --build --preset release --target test_sim scene_hash frame_hash
 	./scripts/determinism-check.sh build/release
 
+# The page: build/web holds the site and nothing else (its build tree is
+# build/web-build); any static web server can serve that folder as it is.
+web:
+	@./scripts/install-deps.sh wasm
+	cmake --preset web
+	cmake --build --preset web
+
+# Serves build/web on 127.0.0.1 (port WEB_PORT) and prints the address.
+WEB_PORT ?= 8064
+web-serve: web
+	@./scripts/install-deps.sh web
+	./scripts/web-serve.sh build/web $(WEB_PORT)
+
+# The page in headless Chromium from a server on 127.0.0.1: its title, size,
+# cadence, presses, rest, resizes, offline start and console, and its
+# settled frames against settled_frame's (tests/web/check.mjs).
+web-check: deps web
+	@./scripts/install-deps.sh web
+	cmake --preset release
+	cmake --build --preset release --target settled_frame
+	cd tests/web && npm ci --no-audit --no-fund
+	node tests/web/check.mjs build/web build/release/tests/ui/settled_frame
+
 # Everything CI runs.
-check: format-check ci-test determinism-check asan sim-only fuzz-ci package-check
+check: format-check ci-test determinism-check asan sim-only fuzz-ci package-check web-check
 
 clean:
 	rm -rf build

@@ -113,13 +113,15 @@ web-serve: web
 
 # The page in headless Chromium from a server on 127.0.0.1: its title, size,
 # cadence, presses, rest, resizes, offline start and console, and its
-# settled frames against settled_frame's (tests/web/check.mjs).
+# settled frames against settled_frame's (tests/web/check.mjs); then the
+# site built again elsewhere must be the same bytes.
 web-check: deps web
 	@./scripts/install-deps.sh web
 	cmake --preset release
 	cmake --build --preset release --target settled_frame
 	cd tests/web && npm ci --no-audit --no-fund
 	node tests/web/check.mjs build/web build/release/tests/ui/settled_frame
+	./scripts/web-reproducible-check.sh build/web
 
 # Everything CI runs.
 check: format-check ci-test determinism-check asan sim-only fuzz-ci package-check web-check

@@ -161,6 +161,27 @@ try {
     const speed = (y1 - y0) / ((t1 - t0) / 1000);
     check(Math.abs(speed - 192) <= 192 * 0.08, 'the anchor falls at 64 ticks a second (192 pixels a second)',
       `${speed.toFixed(1)} pixels a second (${y0} to ${y1} in ${(t1 - t0).toFixed(0)} ms)`);
+    // Hidden while it falls (headless Chromium never hides a page itself,
+    // so the page is told it is hidden as a browser tells it): nothing is
+    // scheduled and nothing moves; shown again, the anchor goes on from
+    // where it was, the ticks it missed neither replayed nor merged into a
+    // jump.
+    const setVisibility = (state) => page.evaluate((state) => {
+      Object.defineProperty(document, 'visibilityState', { value: state, configurable: true });
+      document.dispatchEvent(new Event('visibilitychange'));
+      return window.pendingWork();
+    }, state);
+    const hidden = await setVisibility('hidden');
+    const [, yHidden] = await column(page, 512);
+    await sleep(1000);
+    const [, yStill] = await column(page, 512);
+    const shown = await setVisibility('visible');
+    await sleep(200);
+    const [, yShown] = await column(page, 512);
+    check(hidden.timeouts === 0 && hidden.frames === 0 && yStill === yHidden && shown.timeouts === 1 &&
+      yShown > yHidden && yShown - yHidden <= 3 * 16,
+    'hidden, nothing is scheduled and nothing moves; shown, the pile goes on from where it was',
+    `pending when hidden ${JSON.stringify(hidden)}; the anchor at ${yHidden}, ${yStill} a second later, ${yShown} 200 ms after being shown`);
     await rest(page);
     const idle = await page.evaluate(() => window.pendingWork());
     check(idle.timeouts === 0 && idle.intervals === 0 && idle.frames === 0, 'at rest nothing is scheduled', JSON.stringify(idle));

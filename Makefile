@@ -108,7 +108,7 @@ web:
 # Serves build/web on 127.0.0.1 (port WEB_PORT) and prints the address.
 WEB_PORT ?= 8064
 web-serve: web
-	@./scripts/install-deps.sh web
+	@./scripts/install-deps.sh serve
 	./scripts/web-serve.sh build/web $(WEB_PORT)
 
 # The page in headless Chromium from a server on 127.0.0.1: its title, size,

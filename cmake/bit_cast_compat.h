@@ -9,8 +9,7 @@
 
 #if !defined(__cpp_lib_bit_cast)
 namespace std {
-template <class To, class From>
-constexpr To bit_cast(const From& from) noexcept
+template <class To, class From> constexpr To bit_cast(const From& from) noexcept
 {
     static_assert(sizeof(To) == sizeof(From));
     return __builtin_bit_cast(To, from);

@@ -5,7 +5,7 @@
 # Debian packages, checks that the commands and pkg-config modules they give
 # are there, and goes on if they are.
 # Usage: install-deps.sh GROUP...   (groups: app build run package fuzz format determinism
-#                                   wasm web)
+#                                   wasm web serve)
 set -euo pipefail
 
 # app: the program alone; build: the program, its tests (the install test
@@ -23,9 +23,10 @@ declare -A groups=(
     [determinism]="g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
     # wasm: Emscripten and Node for the WebAssembly builds (its JavaScript
     # optimizer needs acorn); web: the page, its server and headless
-    # Chromium with npm for the page's test.
+    # Chromium with npm for the page's test; serve: the server alone.
     [wasm]="emscripten node-acorn nodejs"
     [web]="emscripten node-acorn nodejs npm chromium python3"
+    [serve]="python3"
 )
 # What each group's packages provide, for systems that have other package
 # names: commands on PATH, and pkg-config modules.
@@ -39,6 +40,7 @@ declare -A commands=(
     [determinism]="aarch64-linux-gnu-g++ qemu-aarch64 x86_64-w64-mingw32-g++-posix wine64"
     [wasm]="emcc node"
     [web]="emcc node npm chromium python3"
+    [serve]="python3"
 )
 declare -A modules=(
     [app]="Qt6Widgets gl"

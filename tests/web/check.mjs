@@ -58,7 +58,7 @@ async function serve(dir) {
 // Counts the timeouts, intervals and animation frames pending in the page:
 // at rest there must be none.
 function instrument() {
-  const pending = { timeouts: new Set(), intervals: new Set(), frames: new Set() };
+  const pending = { timeouts: new Set(), intervals: new Set(), frames: new Set(), asked: 0 };
   const { setTimeout: st, clearTimeout: ct, setInterval: si, clearInterval: ci } = window;
   const { requestAnimationFrame: raf, cancelAnimationFrame: caf } = window;
   window.setTimeout = function (f, ms, ...rest) {
@@ -70,13 +70,15 @@ function instrument() {
   window.setInterval = function (...a) { const id = si.apply(window, a); pending.intervals.add(id); return id; };
   window.clearInterval = (id) => { pending.intervals.delete(id); ci.call(window, id); };
   window.requestAnimationFrame = (f) => {
+    ++pending.asked;
     const id = raf.call(window, (t) => { pending.frames.delete(id); f(t); });
     pending.frames.add(id);
     return id;
   };
   window.cancelAnimationFrame = (id) => { pending.frames.delete(id); caf.call(window, id); };
   Object.defineProperty(window, 'pendingWork', {
-    value: () => ({ timeouts: pending.timeouts.size, intervals: pending.intervals.size, frames: pending.frames.size }),
+    value: () => ({ timeouts: pending.timeouts.size, intervals: pending.intervals.size, frames: pending.frames.size,
+      framesAsked: pending.asked }),
   });
   // Whether a context menu would open: the page must cancel it.
   window.contextMenus = 0;
@@ -185,6 +187,9 @@ try {
     await rest(page);
     const idle = await page.evaluate(() => window.pendingWork());
     check(idle.timeouts === 0 && idle.intervals === 0 && idle.frames === 0, 'at rest nothing is scheduled', JSON.stringify(idle));
+    // The ticks come from the clock alone, so they do not follow the
+    // display's refresh rate (60, 120 or 144 Hz).
+    check(idle.framesAsked === 0, 'no animation frame was ever asked for', `${idle.framesAsked}`);
     const bottom = (await column(page, 512))[1];
     check(bottom === 719, 'the anchor rests on the floor', `its lowest row ${bottom}`);
     await context.close();

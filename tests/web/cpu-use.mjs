@@ -48,6 +48,9 @@ const browser = await chromium.launch({ executablePath: process.env.CHROMIUM ?? 
 try {
   const page = await browser.newPage({ viewport: { width, height } });
   await page.goto(url);
+  // Presses count from the first frame on: before it, the page's script
+  // has not taken the canvas yet.
+  while (!(await page.evaluate(() => performance.getEntriesByName('torvane-first-frame').length))) await sleep(50);
   for (let k = 0; k < clicks; ++k) {
     await page.mouse.click(((k * 389 + 17) % (width - 15)) + 8, ((k * 211 + 5) % (height - 16)) + 8);
   }

@@ -87,8 +87,13 @@ function instrument() {
 
 const errors = [];
 const browser = await chromium.launch({ executablePath: chromiumPath, headless: true });
-async function open(url, options = {}) {
-  const context = await browser.newContext({ viewport: { width: 605, height: 366 }, ...options });
+// A page of URL in a new context, options as Playwright's; `profile` is a
+// folder for a browser of its own with a profile on disk (not incognito).
+async function open(url, options = {}, profile = undefined) {
+  const settings = { viewport: { width: 605, height: 366 }, ...options };
+  const context = profile
+    ? await chromium.launchPersistentContext(profile, { executablePath: chromiumPath, headless: true, ...settings })
+    : await browser.newContext(settings);
   await context.addInitScript(instrument);
   const page = await context.newPage();
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
@@ -259,16 +264,23 @@ try {
 
   // Offline after one visit, and a new build replacing the old one: a copy
   // of the site is served, visited, then written again from a changed
-  // style sheet by the build's own step (app/web/site.cmake).
+  // style sheet by the build's own step (app/web/site.cmake). A browser
+  // profile on disk, as a person's is: an incognito one cannot install.
   {
     const copy = mkdtempSync(join(tmpdir(), 'torvane-site-'));
     const inputs = mkdtempSync(join(tmpdir(), 'torvane-inputs-'));
+    const profile = mkdtempSync(join(tmpdir(), 'torvane-profile-'));
     cpSync(site, copy, { recursive: true });
     const copyServer = await serve(copy);
-    const { context, page } = await open(copyServer.url);
+    const { context, page } = await open(copyServer.url, {}, profile);
     const controlled = () => navigator.serviceWorker.controller !== null;
     await waitFor(page, controlled, 'the service worker to control the page');
     const before = await page.evaluate(() => caches.keys());
+    // Chromium's own verdict on the manifest, icons and service worker.
+    const cdp = await context.newCDPSession(page);
+    const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+    check(installabilityErrors.length === 0, 'the page can be installed as an app',
+      installabilityErrors.map((e) => e.errorId).join(', '));
 
     cpSync(site, inputs, { recursive: true });
     writeFileSync(join(inputs, 'page.css'), `${readFileSync(join(inputs, 'page.css'))}/* a new build */\n`);
@@ -292,6 +304,7 @@ try {
     await context.close();
     rmSync(copy, { recursive: true, force: true });
     rmSync(inputs, { recursive: true, force: true });
+    rmSync(profile, { recursive: true, force: true });
   }
 } catch (error) {
   check(false, 'the checks ran to their end', error.stack);

@@ -30,7 +30,7 @@ run:
 	@./scripts/install-deps.sh app
 	cmake --preset app
 	cmake --build --preset app
-	./scripts/run.sh build/app/app/torvane build/demo.png
+	./scripts/run.sh build/app/app/qt/torvane build/demo.png
 
 # The Debian package, build/app/package/torvane_VERSION_ARCH.deb.
 package:

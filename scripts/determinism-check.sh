@@ -5,7 +5,8 @@
 # sin and cos; the simulation built for Windows with mingw-w64 and run under
 # wine; the simulation, the draw library and its tests built for aarch64 and
 # run under qemu, where the pinned frames (tests/ui/frame_scene.h) must come
-# out as the x86-64 build draws them.
+# out as the x86-64 build draws them, and the window's tests (Form1 on a fake
+# window system) pass.
 # Usage: scripts/determinism-check.sh BUILD_DIR   (a release build with
 # test_sim, scene_hash and frame_hash)
 set -euo pipefail
@@ -56,7 +57,10 @@ sources() {
 mapfile -t sim < <(sources sim/CMakeLists.txt torvane_sim)
 mapfile -t render < <(sources ui/CMakeLists.txt torvane_render)
 mapfile -t draw_tests < <(sources tests/ui/CMakeLists.txt test_draw)
-((${#sim[@]} && ${#render[@]} && ${#draw_tests[@]})) || fail "no sources found in the CMakeLists.txt files"
+mapfile -t window < <(sources ui/CMakeLists.txt torvane_window)
+mapfile -t window_tests < <(sources tests/ui/CMakeLists.txt test_window)
+((${#sim[@]} && ${#render[@]} && ${#draw_tests[@]} && ${#window[@]} && ${#window_tests[@]})) ||
+    fail "no sources found in the CMakeLists.txt files"
 
 # Windows: the compiler joins the tick's cos and sin into one sincos, which
 # mingw-w64's static runtime computes with the x87 fsincos; atan comes from
@@ -112,7 +116,8 @@ if [[ ! -f $arm/libgtest.a ]]; then
     aarch64-linux-gnu-ar rcs "$arm/libgtest_main.a" "$arm/obj/gtest_main.o"
     aarch64-linux-gnu-ar rcs "$arm/libgtest.a" "$arm/obj/gtest-all.o"
 fi
-all=("${sim[@]}" "${render[@]}" "${draw_tests[@]}" tests/sim/scene_hash.cpp tests/ui/frame_hash.cpp)
+all=("${sim[@]}" "${render[@]}" "${draw_tests[@]}" "${window[@]}" "${window_tests[@]}"
+    tests/sim/scene_hash.cpp tests/ui/frame_hash.cpp)
 # Every source to an object, as many at once as there are cores. One
 # compile, in a shell of its own: $0 the folder of objects, $1 the source,
 # the rest the command.
@@ -124,10 +129,14 @@ obj() { printf "$arm/obj/%s.o\n" "$@"; }
 mapfile -t simo < <(obj "${sim[@]}")
 mapfile -t rendero < <(obj "${render[@]}")
 mapfile -t testo < <(obj "${draw_tests[@]}")
+mapfile -t windowo < <(obj "${window[@]}")
+mapfile -t windowtesto < <(obj "${window_tests[@]}")
 "${cxx[@]}" "$(obj tests/sim/scene_hash.cpp)" "${simo[@]}" -o "$arm/scene_hash"
 "${cxx[@]}" "$(obj tests/ui/frame_hash.cpp)" "${rendero[@]}" "${simo[@]}" -o "$arm/frame_hash"
 "${cxx[@]}" -pthread "${testo[@]}" "${rendero[@]}" "${simo[@]}" "$arm/libgtest_main.a" \
     "$arm/libgtest.a" -o "$arm/test_draw"
+"${cxx[@]}" -pthread "${windowtesto[@]}" "${windowo[@]}" "${rendero[@]}" "${simo[@]}" \
+    "$arm/libgtest_main.a" "$arm/libgtest.a" -o "$arm/test_window"
 
 # The two hash programs beside the test program, each about 15 s under
 # qemu alone, the tests about 25 s (the pinned frames' test most of it);
@@ -139,6 +148,10 @@ frame=$!
 trap 'kill "$scene" "$frame" 2>/dev/null || true' EXIT
 timeout 600 "${qemu[@]}" "$arm/test_draw" --gtest_brief=1
 echo "determinism: aarch64 under qemu: the draw library's tests pass"
+# The window's tests, with no toolkit: cadence, rest, damage, presses,
+# resizes; the soak-sized cases are left out, as the default run does.
+timeout 600 "${qemu[@]}" "$arm/test_window" --gtest_brief=1 --gtest_filter='-*Soak.*'
+echo "determinism: aarch64 under qemu: the window's tests pass"
 
 wait $scene || true
 aarch64=$(<"$arm/scene_hash.out")

@@ -1,35 +1,24 @@
 // SPDX-License-Identifier: MIT
-// Drawing into the window's frame image.
+// Drawing into the window's frame.
 #include "frame_surface.h"
 
 #include "ring_raster.h"
 
-#include <QPalette>
-#include <QWidget>
 #include <cmath>
+#include <cstddef>
+#include <limits>
+#include <new>
 
-namespace {
-
-PixelFrame PixelsOf(QImage& image)
-{
-    // bits() detaches the image if the window still shares it, so the
-    // frame on screen is never written under it.
-    return {reinterpret_cast<std::uint32_t*>(image.bits()), image.bytesPerLine() / 4, image.width(),
-            image.height()};
-}
-
-} // namespace
-
-FrameSurface::FrameSurface(const QWidget& client) : client_(client) {}
+FrameSurface::FrameSurface(const ClientArea& client) : client_(client) {}
 
 float FrameSurface::ScaleWidth() const
 {
-    return static_cast<float>(client_.width()) * TwipsPerPixel;
+    return static_cast<float>(client_.ClientWidth()) * TwipsPerPixel;
 }
 
 float FrameSurface::ScaleHeight() const
 {
-    return static_cast<float>(client_.height()) * TwipsPerPixel;
+    return static_cast<float>(client_.ClientHeight()) * TwipsPerPixel;
 }
 
 void FrameSurface::DrawWidth(int pixels)
@@ -37,35 +26,60 @@ void FrameSurface::DrawWidth(int pixels)
     drawWidth_ = pixels;
 }
 
+bool FrameSurface::Allocate(int width, int height)
+{
+    if (frame_.width == width && frame_.height == height && frame_.pixels != nullptr) {
+        return true;
+    }
+    pixels_.reset();
+    frame_ = {};
+    drawn_ = false;
+    const auto count =
+        static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
+    // Nothing to hold for an empty client area; and a frame whose size in
+    // bytes would not fit in memory's address range is one memory cannot
+    // hold. new (std::nothrow) rather than a vector, so that a failed
+    // allocation is an answer, not an exception: WebAssembly builds have
+    // none (WindowStress.AFrameTooLargeForMemoryDrawsNothingUntilOneFitsAgain).
+    if (count == 0 || count > std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t) ||
+        count > static_cast<unsigned long long>(std::numeric_limits<std::ptrdiff_t>::max())) {
+        return false;
+    }
+    pixels_.reset(new (std::nothrow) std::uint32_t[count]);
+    if (!pixels_) {
+        return false;
+    }
+    frame_ = {pixels_.get(), width, width, height};
+    return true;
+}
+
 void FrameSurface::Cls()
 {
-    ratio_ = client_.devicePixelRatioF();
+    ratio_ = client_.PixelRatio();
     // The frame is drawn in device pixels, so that rings stay crisp on dense
-    // screens. It is opaque, and says so: a frame without an alpha channel
-    // reaches the window's backing store (opaque RGB32 or premultiplied
-    // ARGB32 on the platforms Qt has) as a plain copy of its lines instead
-    // of a blend of every pixel.
-    const QSize size(qCeil(client_.width() * ratio_), qCeil(client_.height() * ratio_));
-    if (frame_.size() != size) {
-        frame_ = QImage(size, QImage::Format_RGB32);
-        drawn_ = false;
-    }
-    wanted_ = size;
-    // An empty client area has a null frame, and so has one too large for
-    // memory (Qt returns a null image when it cannot allocate the pixels).
-    // The pile goes on moving; its rings are drawn again once a frame fits.
-    drawing_ = !frame_.isNull();
+    // screens; a fractional ratio rounds the size up, so that the frame
+    // covers every device pixel of the client area.
+    const double w = std::ceil(client_.ClientWidth() * ratio_);
+    const double h = std::ceil(client_.ClientHeight() * ratio_);
+    const double limit = std::numeric_limits<int>::max();
+    const bool fits = w > 0 && h > 0 && w <= limit && h <= limit;
+    wanted_ = w > 0 && h > 0;
+    // An empty client area has no frame, and neither has one too large for
+    // memory. The pile goes on moving; its rings are drawn again once a
+    // frame fits (WindowStress.AFrameTooLargeForMemoryDrawsNothingUntilOneFitsAgain).
+    drawing_ = fits && Allocate(static_cast<int>(w), static_cast<int>(h));
     if (!drawing_) {
+        pixels_.reset();
+        frame_ = {};
         drawn_ = false;
         damage_.Begin(0, 0, true);
         return;
     }
-    frame_.setDevicePixelRatio(ratio_);
-    background_ = client_.palette().color(QPalette::Window).rgb() & 0xFFFFFFu;
+    background_ = client_.Background() & 0xFFFFFFu;
     pen_ = drawWidth_ * ratio_;
     const bool whole =
         !drawn_ || ratio_ != drawnRatio_ || background_ != drawnBackground_ || pen_ != drawnPen_;
-    damage_.Begin(frame_.width(), frame_.height(), whole);
+    damage_.Begin(frame_.width, frame_.height, whole);
 }
 
 void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
@@ -83,17 +97,16 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     const double cx = std::floor(x * scale + 0.5);
     const double cy = std::floor(y * scale + 0.5);
     const double r = radius * scale;
-    const double pen = drawWidth_ * ratio_;
-    damage_.Add({cx, cy, r, pen, RgbWordOf(color),
-                 RingBounds(cx, cy, r, pen, {0, 0, frame_.width(), frame_.height()})});
+    damage_.Add({cx, cy, r, pen_, RgbWordOf(color),
+                 RingBounds(cx, cy, r, pen_, {0, 0, frame_.width, frame_.height})});
 }
 
-const QImage& FrameSurface::Frame()
+const PixelFrame& FrameSurface::Frame()
 {
     if (damage_.InPass()) {
         damage_.End();
         if (drawing_) {
-            pass_.Draw(PixelsOf(frame_), damage_, background_);
+            pass_.Draw(frame_, damage_, background_);
             drawn_ = true;
             drawnRatio_ = ratio_;
             drawnBackground_ = background_;

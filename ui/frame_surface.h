@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: MIT
-// The Surface of the window: draws into an off-screen frame image at the
-// screen's device pixel ratio, every ring rasterized straight into it.
+// The Surface of the window: draws into an off-screen frame of device
+// pixels, every ring rasterized straight into it. No toolkit: a window
+// system shows the frame's damaged rectangles its own way.
 #pragma once
 
 #include "damage.h"
 #include "surface.h"
+#include "window_system.h"
 
-#include <QImage>
 #include <cstdint>
-
-class QWidget;
+#include <memory>
 
 class FrameSurface final : public Surface {
 public:
-    // client is the widget whose client area this surface stands for; it
-    // must outlive the surface.
-    explicit FrameSurface(const QWidget& client);
+    // client is the client area this surface stands for; it must outlive
+    // the surface.
+    explicit FrameSurface(const ClientArea& client);
 
     float ScaleWidth() const override;
     float ScaleHeight() const override;
@@ -23,8 +23,10 @@ public:
     void Cls() override;
     void Circle(float x, float y, float radius, std::int32_t color) override;
 
-    // The frame the latest draw pass made, in device pixels (its device
-    // pixel ratio is set). Ends that pass: the frame is complete from here.
+    // The frame the latest draw pass made: device pixels, one 0xFFRRGGBB
+    // word each, rows `stride` words apart; no pixels (null, 0 x 0) before
+    // the first pass, for an empty client area, or when memory could not
+    // hold it. Ends that pass: the frame is complete from here.
     //
     // A pass only records its calls; ending it draws what changed. The
     // frame keeps the last pass's pixels, and of them only the damage (what
@@ -33,7 +35,9 @@ public:
     // order, clipped to it. That gives the very pixels a full redraw would
     // (tests/ui/damage_diff_test.cpp); a change of size, pixel ratio, pen or
     // background redraws the whole frame.
-    const QImage& Frame();
+    const PixelFrame& Frame();
+    // Device pixels per device-independent pixel of the frame.
+    double Ratio() const { return ratio_; }
     // Forgets what the frame holds: the next pass draws it whole. For
     // benchmarks that time a full redraw.
     void Invalidate() { drawn_ = false; }
@@ -41,17 +45,22 @@ public:
     // part of the window that needs painting anew.
     const Damage& LastDamage() const { return damage_; }
     // Whether the last draw pass wanted a frame that memory could not hold.
-    bool FrameTooLarge() const { return frame_.isNull() && !wanted_.isEmpty(); }
+    bool FrameTooLarge() const { return frame_.pixels == nullptr && wanted_; }
 
 private:
-    const QWidget& client_;
+    // Makes the frame width x height device pixels; false, with no frame,
+    // when memory cannot hold it.
+    bool Allocate(int width, int height);
+
+    const ClientArea& client_;
     // Pen width in device-independent pixels.
     int drawWidth_ = 1;
     // Device pixels per device-independent pixel of the frame being drawn.
-    qreal ratio_ = 1.0;
-    QImage frame_;
-    // Size in device pixels the last draw pass asked for.
-    QSize wanted_;
+    double ratio_ = 1.0;
+    std::unique_ptr<std::uint32_t[]> pixels_;
+    PixelFrame frame_;
+    // Whether the last draw pass asked for a frame with pixels.
+    bool wanted_ = false;
     // Between Cls and Frame, while the frame holds pixels.
     bool drawing_ = false;
     // The pass under way: its background (0xRRGGBB) and pen width (device
@@ -60,7 +69,7 @@ private:
     double pen_ = 0;
     // What the frame's pixels were drawn with, when it holds a pass at all.
     bool drawn_ = false;
-    qreal drawnRatio_ = 0;
+    double drawnRatio_ = 0;
     std::uint32_t drawnBackground_ = 0;
     double drawnPen_ = 0;
     Damage damage_;

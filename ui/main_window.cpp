@@ -4,18 +4,8 @@
 
 #include "render.h"
 
-#include <QEvent>
-#include <QMouseEvent>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QRegion>
-#include <cmath>
-
 namespace {
 
-// Client area at start, device-independent pixels: 9075 x 5490 twips.
-constexpr int StartWidth = 605;
-constexpr int StartHeight = 366;
 // Pen width of every circle, device-independent pixels.
 constexpr int PenWidth = 9;
 // Timer1's requested interval in milliseconds; Timer decides what it gets.
@@ -23,17 +13,10 @@ constexpr int TimerInterval = 1;
 
 } // namespace
 
-Form1::Form1(Clock clock, QWidget* parent)
-    : QWidget(parent), Timer1(std::move(clock), [this] { Timer1_Timer(); }), screen_(*this)
+Form1::Form1(WindowSystem& window)
+    : Timer1(window, [this] { Timer1_Timer(); }), window_(window), screen_(window)
 {
-    setWindowTitle(QStringLiteral("Torvane Beta - Quillmoss 2004 (Click to add)"));
-    // paintEvent covers every pixel it is asked for, so Qt need not fill
-    // the client area with the background first, 64 times a second.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    resize(StartWidth, StartHeight);
     Timer1.SetInterval(TimerInterval);
-    Form_Load();
-    UpdateTimer(false);
 }
 
 void Form1::Form_Load()
@@ -42,7 +25,7 @@ void Form1::Form_Load()
     screen_.DrawWidth(PenWidth);
 }
 
-void Form1::Form_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y)
+void Form1::Form_MouseDown(int, int, float X, float Y)
 {
     // A press on a full table is ignored; AddBall sees to it.
     Table.AddBall(X, Y, rnd_);
@@ -53,7 +36,19 @@ void Form1::Timer1_Timer()
     rest_.Before(Table);
     Table.MoveBalls(screen_.ScaleWidth(), screen_.ScaleHeight());
     DrawBalls(Table, screen_);
-    RepaintDamage();
+    // Only what the pass changed is repainted and reaches the window
+    // system: a small pile in a large window costs the pixels it moves
+    // over, not the whole window.
+    const PixelFrame& frame = screen_.Frame();
+    const Damage& damage = screen_.LastDamage();
+    if (frame.pixels != nullptr) {
+        if (damage.Whole()) {
+            const PixelRect all{0, 0, frame.width, frame.height};
+            window_.Repaint({&all, 1});
+        } else if (!damage.Rects().empty()) {
+            window_.Repaint(damage.Rects());
+        }
+    }
     // The tick is a pure function of the table and the client size, so a
     // tick that changed nothing would be followed by ticks that change
     // nothing and draw passes that draw the same frame, 64 times a second.
@@ -63,119 +58,71 @@ void Form1::Timer1_Timer()
     // (RestTest.PauseAndPressGiveThePileOfARunThatTickedThroughout).
     if (rest_.Unchanged(Table)) {
         resting_ = true;
-        UpdateTimer(isVisible());
+        UpdateTimer();
     }
 }
 
-void Form1::RepaintDamage()
-{
-    // Only what the pass changed is painted and reaches the window system:
-    // a small pile in a large window costs the pixels it moves over, not
-    // the whole window, here and in the X server.
-    const QImage& frame = screen_.Frame();
-    const Damage& damage = screen_.LastDamage();
-    if (damage.Whole()) {
-        update();
-        return;
-    }
-    if (damage.Rects().empty()) {
-        return;
-    }
-    // Device pixels to pixels of the window, rounded outwards, so that a
-    // fractional pixel ratio never leaves a changed pixel out.
-    const qreal ratio = frame.devicePixelRatio();
-    QRegion region;
-    for (const PixelRect& r : damage.Rects()) {
-        const int left = static_cast<int>(std::floor(r.left / ratio));
-        const int top = static_cast<int>(std::floor(r.top / ratio));
-        const int right = static_cast<int>(std::ceil(r.right / ratio));
-        const int bottom = static_cast<int>(std::ceil(r.bottom / ratio));
-        region += QRect(left, top, right - left, bottom - top);
-    }
-    update(region);
-}
-
-void Form1::mousePressEvent(QMouseEvent* event)
+void Form1::MouseDown(int button, int shift, double x, double y)
 {
     // Fractions of a pixel, as high-density screens and touch report them,
-    // are kept.
-    const QPointF p = event->position();
-    Form_MouseDown(event->button(), event->modifiers(), static_cast<float>(p.x() * TwipsPerPixel),
-                   static_cast<float>(p.y() * TwipsPerPixel));
+    // are kept: the product is formed in doubles and rounded to a float once.
+    Form_MouseDown(button, shift, static_cast<float>(x * TwipsPerPixel),
+                   static_cast<float>(y * TwipsPerPixel));
     Wake();
 }
 
-void Form1::mouseDoubleClickEvent(QMouseEvent* event)
+// The walls and the floor move with the size the next tick reads.
+void Form1::Resized()
 {
-    // Widgets get the second press of a double-click only as this event,
-    // never as a press of its own; it adds a ball like any other press.
-    mousePressEvent(event);
-}
-
-void Form1::paintEvent(QPaintEvent* event)
-{
-    const QImage& frame = screen_.Frame();
-    // A client area too large for memory has no frame, and then Qt has no
-    // window image to paint on either: a painter would only warn.
-    if (screen_.FrameTooLarge()) {
-        return;
-    }
-    // Qt clips the painter to the region asked for. The frame, opaque, is
-    // copied as it is; until the first tick there is none, and what a
-    // resize uncovers shows the background until the next one.
-    // A frame of another pixel ratio than the window's (the window moved
-    // to another screen while the pile rested) is drawn again by a tick.
-    if (!frame.isNull() && frame.devicePixelRatio() != devicePixelRatioF()) {
-        Wake();
-    }
-    QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), frame);
-    const QRegion uncovered =
-        event->region() - QRect(QPoint(0, 0), frame.deviceIndependentSize().toSize());
-    for (const QRect& r : uncovered) {
-        painter.fillRect(r, palette().color(QPalette::Window));
-    }
-}
-
-void Form1::resizeEvent(QResizeEvent* event)
-{
-    // The walls and the floor move with the size the next tick reads.
     Wake();
-    QWidget::resizeEvent(event);
 }
 
-void Form1::changeEvent(QEvent* event)
+// The frame must be drawn anew in device pixels of the new ratio, or
+// cleared to the new background.
+void Form1::PixelRatioChanged()
 {
-    if (event->type() == QEvent::WindowStateChange) {
-        resting_ = false;
-        UpdateTimer(isVisible());
-    } else if (event->type() == QEvent::PaletteChange) {
-        // The background is the palette's: the frame must be cleared anew.
-        Wake();
-    }
-    QWidget::changeEvent(event);
+    Wake();
 }
 
-void Form1::showEvent(QShowEvent* event)
+void Form1::BackgroundChanged()
 {
-    resting_ = false;
-    UpdateTimer(true);
-    QWidget::showEvent(event);
+    Wake();
 }
 
-void Form1::hideEvent(QHideEvent* event)
+void Form1::Shown()
 {
-    UpdateTimer(false);
-    QWidget::hideEvent(event);
+    shown_ = true;
+    Wake();
 }
 
-void Form1::UpdateTimer(bool shown)
+void Form1::Hidden()
 {
-    Timer1.SetEnabled(shown && !isMinimized() && !resting_);
+    shown_ = false;
+    UpdateTimer();
+}
+
+// A minimised window may report a zero client size, which would crush the
+// pile against a wall at (0, 0): no tick runs until it is restored, and the
+// pile then goes on as it was.
+void Form1::Minimised()
+{
+    minimised_ = true;
+    UpdateTimer();
+}
+
+void Form1::Restored()
+{
+    minimised_ = false;
+    Wake();
+}
+
+void Form1::UpdateTimer()
+{
+    Timer1.SetEnabled(Visible() && !resting_);
 }
 
 void Form1::Wake()
 {
     resting_ = false;
-    UpdateTimer(isVisible());
+    UpdateTimer();
 }

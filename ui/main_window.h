@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The program's one window: it owns the ball table, the random source and
-// the timer, and wires presses and timer events to the simulation.
+// The program's one window, free of any toolkit: it owns the ball table, the
+// random source, the timer and the frame, decides when to tick, when to rest
+// and what to repaint. A window system's adapter (app/*/) tells it what
+// happens and shows the frame it draws.
 #pragma once
 
 #include "ball_table.h"
@@ -8,27 +10,67 @@
 #include "rest_watch.h"
 #include "surface.h"
 #include "timer.h"
+#include "window_system.h"
 
-#include <QWidget>
+// The buttons and keys of a press, as Form_MouseDown gets them. Every press
+// adds a ball, whatever they are.
+enum PressButton { LeftButton = 1, RightButton = 2, MiddleButton = 4, ExtraButton = 8 };
+enum PressShift { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
 
-class Form1 : public QWidget {
+class Form1 {
 public:
-    // clock drives Timer1; a test passes one it controls.
-    explicit Form1(Clock clock = SteadyClock(), QWidget* parent = nullptr);
+    // The window's caption.
+    static constexpr const char* Caption = "Torvane Beta - Quillmoss 2004 (Click to add)";
+    // Client area at start, device-independent pixels: 9075 x 5490 twips.
+    static constexpr int StartClientWidth = 605;
+    static constexpr int StartClientHeight = 366;
+
+    // `window` must outlive the form. The form starts hidden and unloaded:
+    // the adapter makes its window at the start size, then calls Form_Load,
+    // then shows it (Shown).
+    explicit Form1(WindowSystem& window);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
 
     // Once, before the window is first shown: the anchor goes to half the
     // client width, and the pen becomes 9 pixels wide.
     void Form_Load();
     // Every press adds a ball at the pointer, (X, Y) in world units
     // (twips); whatever the button and modifiers. Draws nothing.
-    void Form_MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, float X, float Y);
+    void Form_MouseDown(int Button, int Shift, float X, float Y);
     // One tick at the current client size, then one draw pass; the window
     // repaints only what the pass changed. A tick that leaves the table as
     // it was puts the pile to rest: the timer stops until a press, a
     // resize, or the window being shown or restored.
     void Timer1_Timer();
+
+    // What the window system tells the form.
+    // A press at (x, y), device-independent pixels from the client area's
+    // top-left corner, fractions kept.
+    void MouseDown(int button, int shift, double x, double y);
+    // The client size, pixel ratio or background changed: the next tick
+    // reads them, and its pass draws the whole frame anew where needed.
+    void Resized();
+    void PixelRatioChanged();
+    void BackgroundChanged();
+    // The window became visible or was hidden; minimised or restored.
+    // Timer events run only while it can be seen.
+    void Shown();
+    void Hidden();
+    void Minimised();
+    void Restored();
+    // The wake-up asked for with WindowSystem::WakeAt has come.
+    void WakeUp() { Timer1.Poll(); }
+
     // Whether the pile is at rest and the timer stopped for it.
     bool Resting() const { return resting_; }
+    bool Visible() const { return shown_ && !minimised_; }
+
+    // The frame the latest draw pass made (device pixels, 0xFFRRGGBB words;
+    // no pixels before the first tick or while none fit in memory), and its
+    // device pixels per device-independent pixel.
+    const PixelFrame& Frame() { return screen_.Frame(); }
+    double FrameRatio() const { return screen_.Ratio(); }
 
     // The whole simulation state, for the window's lifetime. Public so that
     // tests can read the pile and set up scenes.
@@ -39,28 +81,17 @@ public:
     // The surface the draw pass draws through, holding the latest frame.
     FrameSurface& Screen() { return screen_; }
 
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
-    // Timer events run only while the window can be seen: a minimised
-    // window may report a zero client size, which would crush the pile
-    // against a wall at (0, 0). On restore the pile continues as it was.
-    void UpdateTimer(bool shown);
-    // Asks Qt to repaint what the last draw pass changed.
-    void RepaintDamage();
+    void UpdateTimer();
     // Ends a rest: something may change what the next tick does or what
     // the frame shows.
     void Wake();
 
+    WindowSystem& window_;
     FrameSurface screen_;
     Rnd rnd_;
     RestWatch rest_;
+    bool shown_ = false;
+    bool minimised_ = false;
     bool resting_ = false;
 };

@@ -12,14 +12,9 @@ Clock SteadyClock()
     return [] { return std::chrono::steady_clock::now().time_since_epoch(); };
 }
 
-Timer::Timer(Clock clock, std::function<void()> onTimer)
-    : clock_(std::move(clock)), onTimer_(std::move(onTimer))
+Timer::Timer(TimerHost& host, std::function<void()> onTimer)
+    : host_(host), onTimer_(std::move(onTimer))
 {
-    // Precise, because a coarse timer may wake up to 5% early and would then
-    // only find that nothing is due yet.
-    wake_.setTimerType(Qt::PreciseTimer);
-    wake_.setSingleShot(true);
-    QObject::connect(&wake_, &QTimer::timeout, [this] { Poll(); });
 }
 
 void Timer::SetInterval(int milliseconds)
@@ -34,10 +29,10 @@ void Timer::SetEnabled(bool enabled)
     }
     enabled_ = enabled;
     if (enabled_) {
-        due_ = NextDue(clock_());
-        Arm();
+        due_ = NextDue(host_.Now());
+        host_.WakeAt(due_);
     } else {
-        wake_.stop();
+        host_.CancelWake();
     }
 }
 
@@ -53,7 +48,7 @@ void Timer::Poll()
     if (!enabled_) {
         return;
     }
-    const nanoseconds now = clock_();
+    const nanoseconds now = host_.Now();
     if (now >= due_) {
         // The next event is counted from this one, not from the one that was
         // due: however late this one is, at most one more can be due by the
@@ -63,15 +58,6 @@ void Timer::Poll()
     }
     // The handler may have disabled the timer.
     if (enabled_) {
-        Arm();
+        host_.WakeAt(due_);
     }
-}
-
-void Timer::Arm()
-{
-    const nanoseconds wait = std::max(due_ - clock_(), nanoseconds{0});
-    // Rounded up: waking a little after the boundary is harmless, waking
-    // before it would only cost a second wake-up.
-    const auto ms = (wait.count() + 999'999) / 1'000'000;
-    wake_.start(static_cast<int>(ms));
 }

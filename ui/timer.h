@@ -1,18 +1,30 @@
 // SPDX-License-Identifier: MIT
 // The window's timer: events only at the boundaries of a steady 1/64 s
-// clock, whatever interval is asked for.
+// clock, whatever interval is asked for. No toolkit: the clock and the
+// wake-up come from the window system.
 #pragma once
 
-#include <QTimer>
 #include <chrono>
 #include <functional>
 
-// Monotonic time since an arbitrary fixed start. Injected so that a test can
-// drive the timer without waiting.
+// Monotonic time since an arbitrary fixed start.
 using Clock = std::function<std::chrono::nanoseconds()>;
 
 // The steady clock of the machine.
 Clock SteadyClock();
+
+// What the timer needs of the window system: its clock, and one wake-up.
+class TimerHost {
+public:
+    virtual ~TimerHost() = default;
+    // Monotonic time since an arbitrary fixed start.
+    virtual std::chrono::nanoseconds Now() const = 0;
+    // Call Timer::Poll (Form1::WakeUp) once, no earlier than `at` on Now's
+    // time line; replaces any wake-up asked for before.
+    virtual void WakeAt(std::chrono::nanoseconds at) = 0;
+    // Forget the wake-up asked for, if any.
+    virtual void CancelWake() = 0;
+};
 
 // A timer that asks for an interval in milliseconds and gets events only at
 // the boundaries of a steady 1/64 s clock, the interval rounded up to whole
@@ -27,7 +39,7 @@ public:
     static constexpr std::chrono::nanoseconds Granularity{15'625'000};
 
     // onTimer is the handler; it runs on the caller's thread from Poll.
-    Timer(Clock clock, std::function<void()> onTimer);
+    Timer(TimerHost& host, std::function<void()> onTimer);
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
 
@@ -35,13 +47,13 @@ public:
     void SetInterval(int milliseconds);
     int Interval() const { return interval_; }
 
-    // A disabled timer delivers nothing and keeps nothing pending; enabling
-    // it starts a fresh interval from now.
+    // A disabled timer delivers nothing and keeps no wake-up asked for;
+    // enabling it starts a fresh interval from now.
     void SetEnabled(bool enabled);
     bool Enabled() const { return enabled_; }
 
-    // Runs the handler once if an event is due by the clock, then arranges
-    // to be called again when the next one falls due.
+    // Runs the handler once if an event is due by the clock, then asks to be
+    // called again when the next one falls due.
     void Poll();
 
     // When the next event falls due, on the clock's time line.
@@ -50,12 +62,10 @@ public:
 private:
     // The first clock boundary no earlier than `from` plus the interval.
     std::chrono::nanoseconds NextDue(std::chrono::nanoseconds from) const;
-    void Arm();
 
-    Clock clock_;
+    TimerHost& host_;
     std::function<void()> onTimer_;
     int interval_ = 0;
     bool enabled_ = false;
     std::chrono::nanoseconds due_{0};
-    QTimer wake_;
 };

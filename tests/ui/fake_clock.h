@@ -1,18 +1,30 @@
 // SPDX-License-Identifier: MIT
-// A clock for the window tests that moves only when told to.
+// A clock for the window tests that moves only when told to, and keeps the
+// one wake-up asked of it.
 #pragma once
 
 #include "timer.h"
 
 #include <chrono>
+#include <optional>
 
-// A clock that moves only when a test moves it.
-struct FakeClock {
+struct FakeClock : TimerHost {
     std::chrono::nanoseconds now{0};
+    // The wake-up asked for and not yet delivered or cancelled.
+    std::optional<std::chrono::nanoseconds> wake;
 
-    Clock Source()
-    {
-        return [this] { return now; };
-    }
+    std::chrono::nanoseconds Now() const override { return now; }
+    void WakeAt(std::chrono::nanoseconds at) override { wake = at; }
+    void CancelWake() override { wake.reset(); }
+
     void Advance(std::chrono::nanoseconds d) { now += d; }
+    // Takes the wake-up if it is due: what an event loop would deliver now.
+    bool TakeDueWake()
+    {
+        if (wake && *wake <= now) {
+            wake.reset();
+            return true;
+        }
+        return false;
+    }
 };

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Entry: the one window and the event loop.
-#include "main_window.h"
+#include "qt_window.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
     }
     QApplication::setWindowIcon(icon);
 
-    Form1 form;
-    form.show();
+    QtWindow window;
+    window.show();
     return app.exec();
 }

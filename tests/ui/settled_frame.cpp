@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+// The frame the window shows once a pile has settled, as a binary PPM: the
+// reference that the Windows program under wine and the page in a browser
+// are compared with, pixel for pixel, the background aside. Runs Form1 on a
+// fake window system, so it is the very code every window system runs.
+#include "fake_window.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int Usage()
+{
+    std::fputs("usage: settled_frame [--size WxH] [--ratio R] [--background RRGGBB] [--ticks N]\n"
+               "                     X,Y ... > frame.ppm\n"
+               "Presses at each X,Y (device-independent pixels, fractions allowed) in a client\n"
+               "area of WxH pixels (default 605x366) at R device pixels per pixel (default 1),\n"
+               "then ticks until the pile rests (or N ticks) and writes the frame, in device\n"
+               "pixels, as a binary PPM. The ball count and ticks go to standard error.\n",
+               stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    ShownForm s;
+    int ticks = -1;
+    std::vector<std::pair<double, double>> presses;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        const bool hasValue = k + 1 < argc;
+        if (arg == "--size" && hasValue) {
+            if (std::sscanf(argv[++k], "%dx%d", &s.window.width, &s.window.height) != 2) {
+                return Usage();
+            }
+        } else if (arg == "--ratio" && hasValue) {
+            s.window.ratio = std::strtod(argv[++k], nullptr);
+        } else if (arg == "--background" && hasValue) {
+            s.window.background = static_cast<std::uint32_t>(std::strtoul(argv[++k], nullptr, 16));
+        } else if (arg == "--ticks" && hasValue) {
+            ticks = std::atoi(argv[++k]);
+        } else {
+            double x = 0;
+            double y = 0;
+            if (std::sscanf(argv[k], "%lf,%lf", &x, &y) != 2) {
+                return Usage();
+            }
+            presses.emplace_back(x, y);
+        }
+    }
+    // Started at the start size, as a window is; the size asked for comes
+    // as a resize before the first tick.
+    s.form.Resized();
+    for (const auto& [x, y] : presses) {
+        s.Press(x, y);
+    }
+    int ran = 0;
+    if (ticks >= 0) {
+        for (; ran < ticks; ++ran) {
+            s.Tick();
+        }
+    } else if (ran = s.TickUntilRest(1'000'000); !s.form.Resting()) {
+        std::fputs("settled_frame: the pile never came to rest\n", stderr);
+        return 1;
+    }
+    const PixelFrame& f = s.form.Frame();
+    if (f.pixels == nullptr) {
+        std::fputs("settled_frame: no frame (no tick, or an empty client area)\n", stderr);
+        return 1;
+    }
+    std::fprintf(stderr, "balls %d ticks %d frame %dx%d\n",
+                 static_cast<int>(s.form.Table.BallCount), ran, f.width, f.height);
+    std::printf("P6\n%d %d\n255\n", f.width, f.height);
+    std::vector<unsigned char> row(static_cast<std::size_t>(f.width) * 3);
+    for (int y = 0; y < f.height; ++y) {
+        for (int x = 0; x < f.width; ++x) {
+            const std::uint32_t p = f.pixels[y * f.stride + x];
+            row[3 * x] = static_cast<unsigned char>(p >> 16);
+            row[3 * x + 1] = static_cast<unsigned char>(p >> 8);
+            row[3 * x + 2] = static_cast<unsigned char>(p);
+        }
+        std::fwrite(row.data(), 1, row.size(), stdout);
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}

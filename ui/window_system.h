@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+// What the window needs of a window system: a client area, a clock with one
+// wake-up, and a way to show the frame. Each window system (Qt, Win32, the
+// browser) implements it in its adapter under app/; tests use a fake that
+// records what Form1 asks of it.
+#pragma once
+
+#include "ring_raster.h"
+#include "timer.h"
+
+#include <cstdint>
+#include <span>
+
+// The client area as the frame is drawn for it.
+class ClientArea {
+public:
+    virtual ~ClientArea() = default;
+
+    // Size of the client area in device-independent pixels (15 twips each).
+    virtual int ClientWidth() const = 0;
+    virtual int ClientHeight() const = 0;
+    // Device pixels per device-independent pixel on the window's screen.
+    virtual double PixelRatio() const = 0;
+    // The window's background colour, 0xRRGGBB.
+    virtual std::uint32_t Background() const = 0;
+};
+
+// Everything Form1 asks of a window system.
+class WindowSystem : public ClientArea, public TimerHost {
+public:
+    // The frame (Form1::Frame()) changed in these rectangles of device
+    // pixels, all inside the frame: show them anew. Never called with none.
+    virtual void Repaint(std::span<const PixelRect> rects) = 0;
+};

@@ -6,7 +6,7 @@ PRESET ?= release
 FUZZ_SECONDS ?= 1800
 
 .PHONY: deps test ci-test run package package-check bench clean asan sim-only fuzz-build \
-    fuzz-ci fuzz format-check determinism-check check
+    fuzz-ci fuzz format-check determinism-check windows windows-check check
 
 deps:
 	@./scripts/install-deps.sh build
@@ -97,8 +97,29 @@ determinism-check: deps
 	cmake --build --preset release --target test_sim scene_hash frame_hash
 	./scripts/determinism-check.sh build/release
 
+# The program for Windows, cross-compiled with mingw-w64 (preset windows):
+# build/windows/app/win32/torvane.exe and
+# build/windows/torvane-VERSION-windows-x86_64.zip.
+windows:
+	@./scripts/install-deps.sh windows
+	cmake --preset windows
+	cmake --build --preset windows
+
+# torvane.exe under wine on a virtual display, against settled_frame of the
+# release build; then the toolkit-free tests built for Windows (preset
+# windows-test), under wine.
+WINDOWS_TESTS = test_sim test_draw $(shell grep -qs '^add_executable.test_window' tests/ui/CMakeLists.txt && echo test_window)
+windows-check: windows deps
+	@./scripts/install-deps.sh run
+	cmake --preset release
+	cmake --build --preset release --target settled_frame
+	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame
+	cmake --preset windows-test
+	cmake --build --preset windows-test --target $(WINDOWS_TESTS)
+	./scripts/wine-tests.sh build/windows-test $(WINDOWS_TESTS)
+
 # Everything CI runs.
-check: format-check ci-test determinism-check asan sim-only fuzz-ci package-check
+check: format-check ci-test determinism-check windows-check asan sim-only fuzz-ci package-check
 
 clean:
 	rm -rf build

@@ -22,7 +22,7 @@ declare -A groups=(
     [fuzz]="clang libclang-rt-14-dev"
     [format]="clang-format"
     [determinism]="g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
-    [windows]="cmake ninja-build make python3 googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool x11-utils imagemagick"
+    [windows]="cmake ninja-build make python3 googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool x11-utils imagemagick unzip"
 )
 # What each group's packages provide, for systems that have other package
 # names: commands on PATH, and pkg-config modules.
@@ -34,7 +34,7 @@ declare -A commands=(
     [fuzz]="clang"
     [format]="clang-format"
     [determinism]="aarch64-linux-gnu-g++ qemu-aarch64 x86_64-w64-mingw32-g++-posix wine64"
-    [windows]="cmake ninja make python3 x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres x86_64-w64-mingw32-objdump wine64 Xvfb xdotool xwininfo xprop import"
+    [windows]="cmake ninja make python3 x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres x86_64-w64-mingw32-objdump wine64 Xvfb xdotool xwininfo xprop import unzip"
 )
 declare -A modules=(
     [app]="Qt6Widgets gl"

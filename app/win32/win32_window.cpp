@@ -5,11 +5,10 @@
 
 #include "resource.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <windowsx.h>
 
 namespace {
 
@@ -30,8 +29,7 @@ using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetDpiForSystemFn = UINT(WINAPI*)();
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
 
-template <typename Fn>
-Fn User32Function(const char* name)
+template <typename Fn> Fn User32Function(const char* name)
 {
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
     FARPROC address = user32 ? GetProcAddress(user32, name) : nullptr;
@@ -120,10 +118,10 @@ bool Win32Window::Create(int show)
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance_;
     windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TORVANE));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(
-        instance_, MAKEINTRESOURCEW(IDI_TORVANE), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-        GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.hIconSm = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TORVANE), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     // No background brush: WM_PAINT paints every pixel it is asked for.
     windowClass.hbrBackground = nullptr;
     windowClass.lpszClassName = kClassName;
@@ -203,7 +201,10 @@ int Win32Window::ClientHeight() const
     return int(std::lround((client.bottom - client.top) / PixelRatio()));
 }
 
-double Win32Window::PixelRatio() const { return dpi_ / 96.0; }
+double Win32Window::PixelRatio() const
+{
+    return dpi_ / 96.0;
+}
 
 std::chrono::nanoseconds Win32Window::Now() const
 {
@@ -241,7 +242,8 @@ void Win32Window::ArmTimer(std::chrono::nanoseconds delay)
         due.QuadPart = -std::max<long long>(1, (delay.count() + 99) / 100);
         SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
     } else if (window_) {
-        const long long ms = std::max<long long>(USER_TIMER_MINIMUM, (delay.count() + 999'999) / 1'000'000);
+        const long long ms =
+            std::max<long long>(USER_TIMER_MINIMUM, (delay.count() + 999'999) / 1'000'000);
         SetTimer(window_, 1, UINT(std::min<long long>(ms, USER_TIMER_MAXIMUM)), nullptr);
     }
 }
@@ -340,7 +342,8 @@ void Win32Window::Paint()
 
     // Where the frame does not reach (a window grown since the last tick, or
     // no frame yet): the background.
-    const COLORREF colour = RGB(background_ >> 16 & 0xFF, background_ >> 8 & 0xFF, background_ & 0xFF);
+    const COLORREF colour =
+        RGB(background_ >> 16 & 0xFF, background_ >> 8 & 0xFF, background_ & 0xFF);
     HBRUSH brush = CreateSolidBrush(colour);
     if (want.right > frameWidth) {
         const RECT strip{std::max<LONG>(want.left, frameWidth), want.top, want.right, want.bottom};

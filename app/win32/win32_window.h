@@ -9,12 +9,11 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <windows.h>
-
 #include "main_window.h"
 
 #include <chrono>
 #include <cstdint>
+#include <windows.h>
 
 class Win32Window final : public WindowSystem {
 public:

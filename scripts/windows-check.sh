@@ -5,7 +5,8 @@
 # size, the anchor's fall at 64 ticks a second, presses of every button and
 # a double-click each adding a ball, the settled pile against the frame
 # Form1 draws on a fake window system (settled_frame), no processor time at
-# rest, closing with status 0, and a warm start's time.
+# rest, closing with status 0, and a warm start's time; then the same pile
+# on a screen of 192 dpi, drawn in its device pixels at ratio 2.
 # Usage: windows-check.sh EXE SETTLED_FRAME
 #        (build/windows/app/win32/torvane.exe, and settled_frame of a
 #        native build)
@@ -25,8 +26,8 @@ say() { echo "windows-check: $*"; }
 size=$(stat -c %s "$exe")
 ((size < 1536 * 1024)) || fail "torvane.exe is $size bytes, over 1.5 MB"
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
-dlls=$(awk '/DLL Name:/ { print toupper($3) }' <<<"$headers" | sort | tr '\n' ' ')
-[[ $dlls == "GDI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL " ]] ||
+dlls=$(awk '/DLL Name:/ { print toupper($3) }' <<<"$headers" | sort | paste -sd " ")
+[[ $dlls == "GDI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL" ]] ||
     fail "torvane.exe imports $dlls, not only GDI32, KERNEL32, msvcrt and USER32"
 flags=$(awk '/^DllCharacteristics/ { print $2 }' <<<"$headers")
 (((0x$flags & 0x160) == 0x160)) || fail "DllCharacteristics $flags lacks ASLR, high-entropy ASLR or DEP"
@@ -76,6 +77,8 @@ close() {
     ((status == 0)) || fail "the program ended with status $status"
 }
 
+# Room for the window at two device pixels a pixel (below).
+export XVFB_SCREEN=1600x1000x24
 start_display
 # A first start makes wine's services for the prefix; the second start is
 # the warm one a user sees each time.
@@ -179,5 +182,38 @@ compare_oracle 190 --ticks 600 45,60 45,60 "${presses[@]}"
 ! "${tool[@]}" compare "$work/settled.ppm" "$work/one.ppm" 190 >/dev/null ||
     fail "a lost second press of the double-click would not be seen"
 say "a double-click added two balls: the later ones are settled_frame's, pixel for pixel"
+close
+say "closed with Alt+F4: status 0"
+
+# A high-density screen: wine at 192 dpi (the LogPixels setting of a copy of
+# the prefix). The program is aware of each monitor's DPI (its manifest), so
+# it gets device pixels: a client area of 1210 x 732, presses in device
+# pixels taken as half as many device-independent ones, and rings drawn at
+# ratio 2, as settled_frame draws them at that ratio.
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w
+dense=$WINEPREFIX-192dpi
+if ! grep -qs '^"LogPixels"=dword:000000c0' "$dense/user.reg"; then
+    rm -rf "$dense"
+    cp -a "$WINEPREFIX" "$dense"
+    (
+        export WINEPREFIX=$dense
+        unset DISPLAY
+        "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null
+        "$wineserver" -w
+    )
+fi
+export WINEPREFIX=$dense
+launch
+geometry=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+[[ $geometry == 1210x732 ]] || fail "at 192 dpi the client area is $geometry device pixels, not 1210x732"
+k=0
+for button in 1 2 3 8; do
+    xdotool mousemove --window "$window" $((2 * ${presses[k]%,*})) $((2 * ${presses[k]#*,})) click "$button"
+    k=$((k + 1))
+done
+settle 0
+compare_oracle 0 --ratio 2 "${presses[@]}"
+say "at 192 dpi: client area $geometry device pixels, the settled pile settled_frame's at ratio 2, pixel for pixel"
 close
 say "closed with Alt+F4: status 0"

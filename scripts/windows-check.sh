@@ -34,6 +34,20 @@ flags=$(awk '/^DllCharacteristics/ { print $2 }' <<<"$headers")
 grep -q 'Time/Date.*1970' <<<"$headers" || fail "torvane.exe carries a link time"
 say "torvane.exe: $size bytes, imports $dlls, DllCharacteristics $flags, no link time"
 
+# Its resources, as windres reads them back: one icon image for every PNG
+# size in app/icons and their group, version information of the project's
+# version, and the manifest asking for per-monitor DPI awareness v2.
+resources=$(x86_64-w64-mingw32-windres -i "$exe" -O rc)
+sizes=$(find "$here/../app/icons/hicolor" -name '*.png' | wc -l)
+images=$(awk '/^\/\* Type: icon/ { on = 1 } /^\/\* Type: group icon/ { on = 0 } on && /Name: [0-9]+\./ { n++ } END { print n + 0 }' <<<"$resources")
+((images == sizes)) || fail "torvane.exe holds $images icon images, app/icons $sizes sizes"
+grep -q '^/\* Type: group icon' <<<"$resources" || fail "torvane.exe has no icon group"
+version=$(sed -n 's/^project(torvane VERSION \([0-9.]*\).*/\1/p' "$here/../CMakeLists.txt")
+grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resources" ||
+    fail "torvane.exe's version information does not say $version"
+grep -q 'PerMonitorV2' <<<"$resources" || fail "torvane.exe's manifest asks for no per-monitor DPI awareness v2"
+say "resources: $images icon sizes, version $version, per-monitor DPI aware (v2)"
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/torvane-windows.XXXXXX")
 source "$here/virtual-display.sh"
 source "$here/wine-env.sh"

@@ -2,11 +2,13 @@
 // The window's side of a timer event, on the settled scenes: the draw pass
 // into the window's real frame, the same rings stroked by QPainter for
 // comparison, and the whole timer event (tick, draw pass and the request to
-// repaint), once with the window hidden and once shown, with the repaint it
-// asks for. The window's own timer stays off: every event here is called by
-// the benchmark.
+// repaint), once on a fake window system that only records the repaint and
+// once in the Qt window, with the repaint it asks for. The window's own
+// timer stays off: every event here is called by the benchmark.
 #include "damage.h"
+#include "fake_window.h"
 #include "main_window.h"
+#include "qt_window.h"
 #include "render.h"
 #include "ring_raster.h"
 #include "scenes.h"
@@ -60,15 +62,24 @@ void EvictCaches(std::vector<char>& flush)
     benchmark::ClobberMemory();
 }
 
-// A window holding the scene with `balls` presses, never shown, with the
-// scene already drawn once, as in a running program after its first frame.
-std::unique_ptr<Form1> WindowWith(int balls)
+// A form on a fake window system at the start size, loaded but never
+// shown (so its timer stays off), holding the scene with `balls` presses,
+// the scene already drawn once, as in a running program after its first
+// frame. The fake only counts the repaints asked of it.
+struct BenchWindow {
+    FakeWindow window;
+    Form1 form{window};
+};
+
+std::unique_ptr<BenchWindow> WindowWith(int balls)
 {
-    auto form = std::make_unique<Form1>();
-    form->Table = SettledScene(balls);
-    DrawBalls(form->Table, form->Screen());
-    form->Screen().Frame();
-    return form;
+    auto w = std::make_unique<BenchWindow>();
+    w->window.keepRepainted = false;
+    w->form.Form_Load();
+    w->form.Table = SettledScene(balls);
+    DrawBalls(w->form.Table, w->form.Screen());
+    w->form.Screen().Frame();
+    return w;
 }
 
 // Counts the paint events a widget gets.
@@ -121,14 +132,15 @@ void DrawPassQPainter(benchmark::State& state)
 
 void DrawPass(benchmark::State& state)
 {
-    const auto form = WindowWith(static_cast<int>(state.range(0)));
+    const auto window = WindowWith(static_cast<int>(state.range(0)));
+    Form1& form = window->form;
     double seconds = 0;
     for (auto _ : state) {
         // Every ring drawn, not only what changed (nothing would).
-        form->Screen().Invalidate();
+        form.Screen().Invalidate();
         const double start = ThreadSeconds();
-        DrawBalls(form->Table, form->Screen());
-        benchmark::DoNotOptimize(form->Screen().Frame().constBits());
+        DrawBalls(form.Table, form.Screen());
+        benchmark::DoNotOptimize(form.Screen().Frame().pixels);
         seconds += ThreadSeconds() - start;
     }
     if (state.range(0) == 1000) {
@@ -140,17 +152,18 @@ void DrawPass(benchmark::State& state)
 // program, where 15.6 ms and other processes pass between two frames.
 void DrawPassCold(benchmark::State& state)
 {
-    const auto form = WindowWith(static_cast<int>(state.range(0)));
+    const auto window = WindowWith(static_cast<int>(state.range(0)));
+    Form1& form = window->form;
     std::vector<char> flush(64 << 20);
     double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         EvictCaches(flush);
-        form->Screen().Invalidate();
+        form.Screen().Invalidate();
         state.ResumeTiming();
         const double start = ThreadSeconds();
-        DrawBalls(form->Table, form->Screen());
-        benchmark::DoNotOptimize(form->Screen().Frame().constBits());
+        DrawBalls(form.Table, form.Screen());
+        benchmark::DoNotOptimize(form.Screen().Frame().pixels);
         seconds += ThreadSeconds() - start;
     }
     RatioToQPainter(state, seconds);
@@ -257,13 +270,13 @@ void RasterPassPlain(benchmark::State& state)
 // would if the timer ran on.
 void DrawPassUnchanged(benchmark::State& state)
 {
-    const auto form = WindowWith(static_cast<int>(state.range(0)));
+    const auto window = WindowWith(static_cast<int>(state.range(0)));
+    Form1& form = window->form;
     for (auto _ : state) {
-        DrawBalls(form->Table, form->Screen());
-        benchmark::DoNotOptimize(form->Screen().Frame().constBits());
+        DrawBalls(form.Table, form.Screen());
+        benchmark::DoNotOptimize(form.Screen().Frame().pixels);
     }
-    state.counters["damage_rects"] =
-        static_cast<double>(form->Screen().LastDamage().Rects().size());
+    state.counters["damage_rects"] = static_cast<double>(form.Screen().LastDamage().Rects().size());
 }
 
 // Passes that alternate between the settled scene and the scene one tick
@@ -275,43 +288,44 @@ void DrawPassOneTick(benchmark::State& state)
     const BallTable& scene = SettledScene(balls);
     BallTable next = scene;
     next.MoveBalls(SceneWidth, SceneHeight);
-    const auto form = WindowWith(balls);
+    const auto window = WindowWith(balls);
+    Form1& form = window->form;
     long damaged = 0;
     long passes = 0;
     for (auto _ : state) {
-        Restore(form->Table, passes % 2 == 0 ? next : scene);
-        DrawBalls(form->Table, form->Screen());
-        benchmark::DoNotOptimize(form->Screen().Frame().constBits());
-        for (const PixelRect& r : form->Screen().LastDamage().Rects()) {
+        Restore(form.Table, passes % 2 == 0 ? next : scene);
+        DrawBalls(form.Table, form.Screen());
+        benchmark::DoNotOptimize(form.Screen().Frame().pixels);
+        for (const PixelRect& r : form.Screen().LastDamage().Rects()) {
             damaged += static_cast<long>(r.right - r.left) * (r.bottom - r.top);
         }
         ++passes;
     }
-    const QImage& frame = form->Screen().Frame();
+    const PixelFrame& frame = form.Screen().Frame();
     state.counters["damaged_share"] =
-        static_cast<double>(damaged) /
-        (static_cast<double>(passes) * frame.width() * frame.height());
+        static_cast<double>(damaged) / (static_cast<double>(passes) * frame.width * frame.height);
 }
 
 // Timer1_Timer exactly as the timer calls it, from the settled scene each
-// time. Hidden, the window's update() asks for nothing.
+// time. The fake window system only counts the repaint asked for.
 void TimerEvent(benchmark::State& state)
 {
     const int balls = static_cast<int>(state.range(0));
     const BallTable& scene = SettledScene(balls);
-    const auto form = WindowWith(balls);
+    const auto window = WindowWith(balls);
+    Form1& form = window->form;
     for (auto _ : state) {
-        Restore(form->Table, scene);
+        Restore(form.Table, scene);
         // Every event starts from the same scene, so without this its pass
         // would repeat the last one and draw nothing; a running full table
         // changes every tile, so every event draws the whole frame.
-        form->Screen().Invalidate();
-        form->Timer1_Timer();
+        form.Screen().Invalidate();
+        form.Timer1_Timer();
         benchmark::ClobberMemory();
     }
 }
 
-// The same with the window shown, and the repaint it asks for delivered:
+// The same in the Qt window, shown, and the repaint it asks for delivered:
 // the paint event and the flush to the platform's backing store. On the
 // offscreen platform that flush is a copy in memory; run the benchmarks
 // with QT_QPA_PLATFORM=xcb on an X display to time a real one.
@@ -319,23 +333,24 @@ void TimerEventPainted(benchmark::State& state)
 {
     const int balls = static_cast<int>(state.range(0));
     const BallTable& scene = SettledScene(balls);
-    const auto form = WindowWith(balls);
+    // A clock that never moves: the window's own timer delivers no tick.
+    QtWindow window([] { return std::chrono::nanoseconds{0}; });
+    window.Form.Table = scene;
     PaintCounter counter;
-    form->installEventFilter(&counter);
-    form->show();
-    form->Timer1.SetEnabled(false);
+    window.installEventFilter(&counter);
+    window.show();
     QCoreApplication::processEvents();
     counter.Paints = 0;
     for (auto _ : state) {
-        Restore(form->Table, scene);
-        form->Screen().Invalidate(); // as in TimerEvent
-        form->Timer1_Timer();
+        Restore(window.Form.Table, scene);
+        window.Form.Screen().Invalidate(); // as in TimerEvent
+        window.Form.Timer1_Timer();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
         benchmark::ClobberMemory();
     }
     state.counters["paints"] =
         benchmark::Counter(counter.Paints, benchmark::Counter::kAvgIterations);
-    form->hide();
+    window.hide();
     QCoreApplication::processEvents();
 }
 

@@ -105,15 +105,16 @@ struct FrameHashes {
 };
 
 // Every ring of `t` drawn straight into `f` within `clip`, as the window
-// places it, with the frame's origin at device pixel (dx, dy) of the window.
+// places it, with the frame's origin at device pixel (dx, dy) of the window,
+// the pen `pen` device-independent pixels wide.
 inline void DrawTable(const PixelFrame& f, PixelRect clip, const BallTable& t, double ratio,
-                      int dx = 0, int dy = 0)
+                      int dx = 0, int dy = 0, int pen = FramePen)
 {
     const double scale = ratio / TwipsPerPixel;
     for (int i = 0; i <= t.BallCount; ++i) {
         DrawRing(f, clip, std::floor(t.BallX[i] * scale + 0.5) - dx,
-                 std::floor(t.BallY[i] * scale + 0.5) - dy, t.BallRadius[i] * scale,
-                 FramePen * ratio, RgbWordOf(t.BallColor[i]));
+                 std::floor(t.BallY[i] * scale + 0.5) - dy, t.BallRadius[i] * scale, pen * ratio,
+                 RgbWordOf(t.BallColor[i]));
     }
 }
 

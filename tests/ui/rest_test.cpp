@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The window at rest: once a tick changes nothing the timer stops, and what
-// wakes it (a press, a resize, showing, restoring) gives the pile a run
-// that had ticked throughout would have.
-#include "shown_window.h"
+// wakes it (a press, a resize, showing, restoring, a new background or pixel
+// ratio) gives the pile a run that had ticked throughout would have.
+#include "fake_window.h"
 #include "sim_test_util.h"
+#include "window_test_util.h"
 
-#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -14,24 +14,10 @@ using namespace std::chrono_literals;
 namespace {
 
 // Twelve presses over the middle of the start-up client area, pixels.
-const QPoint Pile[] = {{300, 40}, {250, 120}, {350, 80},  {210, 200}, {390, 150}, {280, 260},
-                       {330, 20}, {240, 60},  {370, 230}, {310, 160}, {200, 110}, {410, 50}};
+const Dip Pile[] = {{300, 40}, {250, 120}, {350, 80},  {210, 200}, {390, 150}, {280, 260},
+                    {330, 20}, {240, 60},  {370, 230}, {310, 160}, {200, 110}, {410, 50}};
 
-class RestTest : public ShownWindow {
-protected:
-    void Press(QPoint at) { QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, at); }
-
-    // Ticks until the pile rests, at most `limit` ticks; returns how many ran.
-    int TickUntilRest(int limit)
-    {
-        int ticks = 0;
-        while (!form.Resting() && ticks < limit) {
-            Tick();
-            ++ticks;
-        }
-        return ticks;
-    }
-};
+class RestTest : public ::testing::Test, public ShownForm {};
 
 } // namespace
 
@@ -47,38 +33,44 @@ TEST_F(RestTest, TheAnchorRestsOnTheTickAfterItReachesTheFloor)
     Tick();
     EXPECT_TRUE(form.Resting());
     EXPECT_FALSE(form.Timer1.Enabled());
+    // No wake-up is left asked for.
+    EXPECT_FALSE(window.clock.wake);
 }
 
 TEST_F(RestTest, PauseAndPressGiveThePileOfARunThatTickedThroughout)
 {
-    for (const QPoint& p : Pile) {
-        Press(p);
+    for (const Dip& p : Pile) {
+        Press(p.x, p.y);
     }
     const int ticks = TickUntilRest(1000);
     ASSERT_TRUE(form.Resting());
     EXPECT_EQ(ticks, 496);
     const std::uint64_t resting = StateHash(form.Table);
 
-    // Ten seconds pass: 640 boundaries, polled at each, and none is taken.
+    // Ten seconds pass: 640 boundaries, and no wake-up is asked for. One
+    // that comes all the same (an event loop that wakes early or often)
+    // runs no tick.
     for (int k = 0; k < 640; ++k) {
-        clock.Advance(Timer::Granularity);
-        form.Timer1.Poll();
+        Tick();
+        ASSERT_FALSE(window.clock.wake);
+        form.WakeUp();
     }
     EXPECT_FALSE(form.Timer1.Enabled());
     EXPECT_EQ(StateHash(form.Table), resting);
 
     // A press between two boundaries: the next tick comes at the first one
     // at least the 1 ms interval later.
-    clock.now = 20s + 3ms;
-    Press({120, 90});
+    window.clock.now = 20s + 3ms;
+    Press(120, 90);
     EXPECT_FALSE(form.Resting());
     ASSERT_TRUE(form.Timer1.Enabled());
-    EXPECT_EQ(form.Timer1.Due(), 20'015'625us);
-    clock.now = 20'015'625us - 1ns;
-    form.Timer1.Poll();
+    EXPECT_EQ(window.clock.wake, 20'015'625us);
+    window.clock.now = 20'015'625us - 1ns;
+    form.WakeUp();
     EXPECT_EQ(form.Table.BallY[13], 1350.0f); // not yet fallen
-    clock.now = 20'015'625us;
-    form.Timer1.Poll();
+    window.clock.now = 20'015'625us;
+    ASSERT_TRUE(window.clock.TakeDueWake());
+    form.WakeUp();
     EXPECT_EQ(form.Table.BallY[13], 1395.0f);
     for (int k = 1; k < 300; ++k) {
         Tick();
@@ -88,8 +80,8 @@ TEST_F(RestTest, PauseAndPressGiveThePileOfARunThatTickedThroughout)
     // seconds, the press, the 300 ticks after it.
     BallTable expected = StartTable();
     Rnd rnd;
-    for (const QPoint& p : Pile) {
-        expected.AddBall(p.x() * 15.0f, p.y() * 15.0f, rnd);
+    for (const Dip& p : Pile) {
+        expected.AddBall(p.x * 15.0f, p.y * 15.0f, rnd);
     }
     for (int k = 0; k < ticks + 640; ++k) {
         expected.MoveBalls(StartWidth, StartHeight);
@@ -106,74 +98,81 @@ TEST(RestWake, EveryWayOfWakingRestartsTheTimer)
 {
     const struct {
         const char* name;
-        std::function<void(Form1&)> wake;
-        // Whether the first tick after it moves the pile.
+        std::function<void(ShownForm&)> wake;
+        // Whether the first tick after it moves the pile, and whether its
+        // pass changes the frame.
         bool moves;
+        bool repaints;
     } wakes[] = {
-        {"press",
-         [](Form1& f) {
-             QTest::mouseClick(&f, Qt::LeftButton, {}, {500, 30});
+        {"press", [](ShownForm& s) { s.Press(500, 30); }, true, true},
+        {"resized",
+         [](ShownForm& s) {
+             s.window.width = 500;
+             s.window.height = 300;
+             s.form.Resized();
          },
-         true},
-        {"resized", [](Form1& f) { f.resize(500, 300); }, true},
+         true, true},
         // Showing or restoring changes nothing: one tick finds that out,
         // and the pile rests again.
         {"shown again",
-         [](Form1& f) {
-             f.hide();
-             f.show();
+         [](ShownForm& s) {
+             s.form.Hidden();
+             s.form.Shown();
          },
-         false},
+         false, false},
         {"restored",
-         [](Form1& f) {
-             f.showMinimized();
-             f.showNormal();
+         [](ShownForm& s) {
+             s.form.Minimised();
+             s.form.Restored();
          },
-         false},
-        // The frame must be cleared to the new background.
+         false, false},
+        // The frame must be cleared to the new background, or drawn in
+        // device pixels of the new ratio.
         {"background changed",
-         [](Form1& f) {
-             QPalette p = f.palette();
-             p.setColor(QPalette::Window, Qt::darkCyan);
-             f.setPalette(p);
+         [](ShownForm& s) {
+             s.window.background = 0x008B8B;
+             s.form.BackgroundChanged();
          },
-         false},
+         false, true},
+        {"pixel ratio changed",
+         [](ShownForm& s) {
+             s.window.ratio = 2;
+             s.form.PixelRatioChanged();
+         },
+         false, true},
     };
     for (const auto& w : wakes) {
         SCOPED_TRACE(w.name);
-        FakeClock clock;
-        Form1 form{clock.Source()};
-        form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-        for (const QPoint& p : Pile) {
-            QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, p);
+        ShownForm s;
+        for (const Dip& p : Pile) {
+            s.Press(p.x, p.y);
         }
-        auto tick = [&] {
-            clock.Advance(Timer::Granularity);
-            form.Timer1.Poll();
-        };
         for (int k = 0; k < 496; ++k) {
-            tick();
+            s.Tick();
         }
-        ASSERT_TRUE(form.Resting());
-        ASSERT_FALSE(form.Timer1.Enabled());
-        w.wake(form);
-        QCoreApplication::processEvents();
-        EXPECT_FALSE(form.Resting());
-        ASSERT_TRUE(form.Timer1.Enabled());
-        const std::uint64_t before = StateHash(form.Table);
-        tick();
-        EXPECT_EQ(StateHash(form.Table) != before, w.moves);
-        EXPECT_EQ(form.Resting(), !w.moves);
-        const QImage& frame = form.Screen().Frame();
-        EXPECT_EQ(frame.pixel(2, 2) | 0xFF000000u, form.palette().color(QPalette::Window).rgb());
+        ASSERT_TRUE(s.form.Resting());
+        ASSERT_FALSE(s.window.clock.wake);
+        w.wake(s);
+        EXPECT_FALSE(s.form.Resting());
+        ASSERT_TRUE(s.form.Timer1.Enabled());
+        EXPECT_TRUE(s.window.clock.wake);
+        const std::uint64_t before = StateHash(s.form.Table);
+        const int repaints = s.window.repaints;
+        s.Tick();
+        EXPECT_EQ(StateHash(s.form.Table) != before, w.moves);
+        EXPECT_EQ(s.form.Resting(), !w.moves);
+        EXPECT_EQ(s.window.repaints != repaints, w.repaints);
+        const PixelFrame& frame = s.form.Frame();
+        ASSERT_EQ(frame.width, s.window.width * s.window.ratio);
+        EXPECT_EQ(s.form.FrameRatio(), s.window.ratio);
+        EXPECT_EQ(PixelAt(frame, 2, 2), s.window.background);
     }
 }
 
 TEST_F(RestTest, ACrowdedPileNeverRests)
 {
     for (int k = 0; k < 40; ++k) {
-        Press({20 + (k * 37) % 560, 20 + (k * 11) % 300});
+        Press(20 + (k * 37) % 560, 20 + (k * 11) % 300);
     }
     for (int k = 0; k < 1000; ++k) {
         Tick();

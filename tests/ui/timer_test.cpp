@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The timer's cadence, driven by a fake clock: no test here waits.
+// The timer's cadence, driven by a fake clock that keeps the wake-up the
+// timer asks for: no test here waits.
 #include "fake_clock.h"
 #include "timer.h"
 
@@ -17,7 +18,7 @@ struct Fixture {
     FakeClock clock;
     std::vector<nanoseconds> events;
     nanoseconds handlerCost{0};
-    Timer timer{clock.Source(), [this] {
+    Timer timer{clock, [this] {
                     events.push_back(clock.now);
                     clock.Advance(handlerCost);
                 }};
@@ -33,13 +34,16 @@ struct Fixture {
         while (clock.now < end) {
             clock.Advance(step);
             timer.Poll();
+            // Asked to be woken when the next event falls due, no earlier.
+            ASSERT_EQ(clock.wake, timer.Due());
         }
     }
-    // An event loop that wakes exactly when the timer asks to be polled.
+    // An event loop that wakes only when the timer asked it to.
     void RunUntil(nanoseconds end)
     {
         for (;;) {
-            clock.now = std::max(clock.now, timer.Due());
+            ASSERT_TRUE(clock.wake);
+            clock.now = std::max(clock.now, *clock.wake);
             if (clock.now >= end) {
                 return;
             }
@@ -128,12 +132,21 @@ TEST(TimerCadence, DisabledTimerDeliversNothingAndRestartsFresh)
     Fixture f;
     f.RunFor(100ms);
     const std::size_t before = f.events.size();
+    ASSERT_TRUE(f.clock.wake);
     f.timer.SetEnabled(false);
-    f.RunFor(1s);
+    // The wake-up asked for is cancelled, and a poll asks for none.
+    EXPECT_FALSE(f.clock.wake);
+    for (int k = 0; k < 100; ++k) {
+        f.clock.Advance(10ms);
+        f.timer.Poll();
+    }
+    EXPECT_FALSE(f.clock.wake);
     EXPECT_EQ(f.events.size(), before);
     // No event saved up while disabled: the first comes at a boundary after
-    // enabling, not at once.
+    // enabling, not at once. Enabled at 1.1 s, the first boundary at least
+    // 1 ms later is 1.109375 s.
     f.timer.SetEnabled(true);
+    EXPECT_EQ(f.clock.wake, 1'109'375us);
     f.timer.Poll();
     EXPECT_EQ(f.events.size(), before);
     f.RunFor(16ms);

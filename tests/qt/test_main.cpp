@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Runs the window tests inside a QApplication on Qt's offscreen platform,
+// Runs the Qt adapter's tests inside a QApplication on Qt's offscreen platform,
 // so that they need no display.
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,0 +1,431 @@
+// SPDX-License-Identifier: MIT
+// What the Qt adapter does itself, on Qt's offscreen platform with Form1's
+// timer on a clock the test sets: Qt's presses and window events reach the
+// form, the paint shows its frame, its repaints become update regions, and
+// closing the window ends the ticks. What the form then does with them is
+// tested without Qt, in tests/ui.
+#include "qt_window.h"
+#include "window_test_util.h"
+
+#include <QCloseEvent>
+#include <QPaintEvent>
+#include <QPointer>
+#include <QPointingDevice>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QWindow>
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <utility>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Left-button clicks at Spread(0), Spread(1), ...
+void ClickMany(QWidget& w, int presses)
+{
+    for (int k = 0; k < presses; ++k) {
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(Spread(k).x, Spread(k).y));
+    }
+}
+
+// The window shown, its form's timer on a clock the test moves.
+class QtAdapter : public ::testing::Test {
+protected:
+    std::chrono::nanoseconds now{0};
+    QtWindow window{[this] { return now; }};
+
+    void SetUp() override
+    {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // As the program runs: the clock reaches the next timer boundary, the
+    // wake-up comes (a tick and its draw pass while the timer is enabled),
+    // then Qt paints what the tick asked to repaint.
+    void Tick()
+    {
+        now += Timer::Granularity;
+        window.Form.WakeUp();
+        QCoreApplication::processEvents();
+    }
+    void TickUntilRest()
+    {
+        for (int k = 0; k < 2000 && !window.Form.Resting(); ++k) {
+            Tick();
+        }
+        ASSERT_TRUE(window.Form.Resting());
+    }
+    std::uint32_t Background() const
+    {
+        return window.palette().color(QPalette::Window).rgb() & 0xFFFFFFu;
+    }
+    // The window as Qt paints it, device pixels.
+    QImage Shown() { return window.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+};
+
+// The region of every paint event a widget gets.
+struct PaintRegions : QObject {
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(e)->region();
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(QtAdapter, StartsAsTheFormAsks)
+{
+    EXPECT_EQ(window.windowTitle().toStdString(), "Torvane Beta - Quillmoss 2004 (Click to add)");
+    EXPECT_EQ(window.size(), QSize(605, 366));
+    EXPECT_EQ(window.ClientWidth(), 605);
+    EXPECT_EQ(window.ClientHeight(), 366);
+    EXPECT_EQ(window.PixelRatio(), window.devicePixelRatioF());
+    EXPECT_EQ(window.Background(), Background());
+    // Loaded (the table set for the start width), then shown: the timer
+    // runs, and the first boundary brings the first tick.
+    EXPECT_TRUE(SameTable(window.Form.Table, StartTable()));
+    EXPECT_TRUE(window.Form.Visible());
+    EXPECT_TRUE(window.Form.Timer1.Enabled());
+    Tick();
+    BallTable expected = StartTable();
+    expected.MoveBalls(StartWidth, StartHeight);
+    EXPECT_TRUE(SameTable(window.Form.Table, expected));
+}
+
+TEST_F(QtAdapter, EveryButtonAndModifierAddsOneBallAtThePointer)
+{
+    const struct {
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers mods;
+        QPointF at;
+        float twipsX, twipsY;
+    } presses[] = {
+        {Qt::LeftButton, Qt::NoModifier, {10, 300}, 150.0f, 4500.0f},
+        {Qt::RightButton, Qt::NoModifier, {47, 289}, 705.0f, 4335.0f},
+        {Qt::MiddleButton, Qt::NoModifier, {84, 278}, 1260.0f, 4170.0f},
+        {Qt::BackButton, Qt::NoModifier, {121, 267}, 1815.0f, 4005.0f},
+        {Qt::ForwardButton, Qt::NoModifier, {158, 256}, 2370.0f, 3840.0f},
+        {Qt::LeftButton, Qt::ShiftModifier, {195, 245}, 2925.0f, 3675.0f},
+        {Qt::LeftButton, Qt::ControlModifier, {232, 234}, 3480.0f, 3510.0f},
+        {Qt::LeftButton, Qt::AltModifier, {269, 223}, 4035.0f, 3345.0f},
+        {Qt::RightButton,
+         Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier,
+         {306, 212},
+         4590.0f,
+         3180.0f},
+        {Qt::MiddleButton, Qt::MetaModifier, {343, 201}, 5145.0f, 3015.0f},
+        // Fractions, as high-density screens and touch report them, kept.
+        {Qt::LeftButton, Qt::NoModifier, {10.25, 20.75}, 153.75f, 311.25f},
+        {Qt::LeftButton, Qt::NoModifier, {100.23, 10.07}, 1503.44995f, 151.050003f},
+    };
+    int k = 0;
+    for (const auto& p : presses) {
+        SCOPED_TRACE(k);
+        QMouseEvent press(QEvent::MouseButtonPress, p.at, window.mapToGlobal(p.at), p.button,
+                          p.button, p.mods);
+        QApplication::sendEvent(&window, &press);
+        ++k;
+        ASSERT_EQ(window.Form.Table.BallCount, k);
+        EXPECT_BITS(window.Form.Table.BallX[k], p.twipsX);
+        EXPECT_BITS(window.Form.Table.BallY[k], p.twipsY);
+    }
+}
+
+TEST_F(QtAdapter, DoubleClickIsTwoPresses)
+{
+    // Through the window system, which reports the second press to a widget
+    // as a double-click only.
+    struct : QObject {
+        int doubleClicks = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            doubleClicks += e->type() == QEvent::MouseButtonDblClick;
+            return false;
+        }
+    } counter;
+    window.installEventFilter(&counter);
+    QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 60));
+    ASSERT_EQ(counter.doubleClicks, 1);
+    EXPECT_EQ(window.Form.Table.BallCount, 2);
+    window.removeEventFilter(&counter);
+}
+
+TEST_F(QtAdapter, TouchTapAddsABallWheelDoesNot)
+{
+    // Registered with Qt for the rest of the run, which never frees it.
+    static QPointingDevice* const screen =
+        QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
+    QTest::touchEvent(&window, screen).press(0, QPoint(100, 200));
+    QTest::touchEvent(&window, screen).release(0, QPoint(100, 200));
+    ASSERT_EQ(window.Form.Table.BallCount, 1);
+    EXPECT_BITS(window.Form.Table.BallX[1], 1500.0f);
+    EXPECT_BITS(window.Form.Table.BallY[1], 3000.0f);
+
+    QWheelEvent wheel(QPointF(100, 100), window.mapToGlobal(QPointF(100, 100)), QPoint(),
+                      QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&window, &wheel);
+    EXPECT_EQ(window.Form.Table.BallCount, 1);
+}
+
+TEST_F(QtAdapter, WindowEventsReachTheForm)
+{
+    // Each from a resting pile, so that a timer running after it was
+    // started by the event. By the program's calls and by the window
+    // system's.
+    const struct {
+        const char* name;
+        std::function<void(QtWindow&)> act;
+        bool visible;
+        bool ticking;
+    } events[] = {
+        {"resized", [](QtWindow& w) { w.resize(500, 300); }, true, true},
+        {"resized by the window system", [](QtWindow& w) { w.windowHandle()->resize(520, 310); },
+         true, true},
+        {"hidden", [](QtWindow& w) { w.hide(); }, false, false},
+        {"shown", [](QtWindow& w) { w.show(); }, true, true},
+        {"minimised", [](QtWindow& w) { w.showMinimized(); }, false, false},
+        {"restored", [](QtWindow& w) { w.showNormal(); }, true, true},
+        {"minimised by the window system", [](QtWindow& w) { w.windowHandle()->showMinimized(); },
+         false, false},
+        {"restored by the window system", [](QtWindow& w) { w.windowHandle()->showNormal(); }, true,
+         true},
+        {"background changed",
+         [](QtWindow& w) {
+             QPalette p = w.palette();
+             p.setColor(QPalette::Window, QColor(0x00, 0x8B, 0x8B));
+             w.setPalette(p);
+         },
+         true, true},
+    };
+    for (const auto& e : events) {
+        SCOPED_TRACE(e.name);
+        if (window.Form.Visible()) {
+            TickUntilRest();
+        }
+        e.act(window);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.Form.Visible(), e.visible);
+        EXPECT_EQ(window.Form.Timer1.Enabled(), e.ticking);
+    }
+    // The form reads what the window now reports.
+    EXPECT_EQ(window.ClientWidth(), 520);
+    EXPECT_EQ(window.ClientHeight(), 310);
+    EXPECT_EQ(window.Background(), 0x008B8Bu);
+    Tick();
+    EXPECT_EQ(PixelAt(window.Form.Frame(), 1, 1), 0x008B8Bu);
+}
+
+TEST_F(QtAdapter, PaintShowsTheFrame)
+{
+    // Before the first tick there is no frame: the background.
+    QImage shown = Shown();
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, Background()) << x << "," << y;
+        }
+    }
+    // Balls over the whole window, some across its edges.
+    ClickMany(window, 60);
+    for (int k = 0; k < 20; ++k) {
+        Tick();
+    }
+    const PixelFrame& f = window.Form.Frame();
+    ASSERT_NE(f.pixels, nullptr);
+    shown = Shown();
+    ASSERT_GE(shown.width(), f.width - 1);
+    ASSERT_GE(shown.height(), f.height - 1);
+    int rings = 0;
+    for (int y = 0; y < std::min(shown.height(), f.height); ++y) {
+        for (int x = 0; x < std::min(shown.width(), f.width); ++x) {
+            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, PixelAt(f, x, y)) << x << "," << y;
+            rings += PixelAt(f, x, y) != Background();
+        }
+    }
+    EXPECT_GT(rings, 1000);
+
+    // Made larger, before the next tick: the old frame, and the background
+    // where it does not reach (a device pixel's margin at its edges, which
+    // a fractional ratio splits).
+    window.resize(700, 450);
+    QCoreApplication::processEvents();
+    shown = Shown();
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const std::uint32_t p = shown.pixel(x, y) & 0xFFFFFFu;
+            if (x < f.width - 1 && y < f.height - 1) {
+                ASSERT_EQ(p, PixelAt(f, x, y)) << x << "," << y;
+            } else if (x > f.width + 1 || y > f.height + 1) {
+                ASSERT_EQ(p, Background()) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_F(QtAdapter, RepaintsAreRoundedOutwardsToWholePixels)
+{
+    Tick();
+    PaintRegions paints;
+    window.installEventFilter(&paints);
+    QCoreApplication::processEvents();
+    paints.painted = QRegion();
+    // Device pixels (3, 5) to (10, 7), and (20, 20) to (21, 21): in pixels of
+    // the window, each rounded outwards.
+    const PixelRect rects[] = {{3, 5, 10, 7}, {20, 20, 21, 21}};
+    window.Repaint(rects);
+    QCoreApplication::processEvents();
+    window.removeEventFilter(&paints);
+    const double ratio = window.Form.FrameRatio();
+    QRegion expected;
+    if (ratio == 1) {
+        expected = QRegion(3, 5, 7, 2) + QRegion(20, 20, 1, 1);
+    } else if (ratio == 1.5) {
+        expected = QRegion(2, 3, 5, 2) + QRegion(13, 13, 1, 1);
+    } else if (ratio == 2) {
+        expected = QRegion(1, 2, 4, 2) + QRegion(10, 10, 1, 1);
+    } else {
+        GTEST_SKIP() << "no pinned rectangles for ratio " << ratio;
+    }
+    EXPECT_EQ(paints.painted, expected);
+}
+
+namespace {
+
+// Records the pile when the window takes its close event and again when
+// Qt is about to delete it, to show that no tick ran in between.
+struct CloseWatch : QObject {
+    int closes = 0;
+    bool deleted = false;
+    std::uint64_t atClose = 0;
+    std::uint64_t atDelete = 0;
+
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        const auto& window = static_cast<const QtWindow&>(*watched);
+        if (e->type() == QEvent::Close) {
+            ++closes;
+            atClose = StateHash(window.Form.Table);
+        } else if (e->type() == QEvent::DeferredDelete) {
+            deleted = true;
+            atDelete = StateHash(window.Form.Table);
+        }
+        return false;
+    }
+};
+
+// The close button as the window system reports it: queued for the event
+// loop, never delivered in the middle of a handler.
+void PostClose(QtWindow& window)
+{
+    QCoreApplication::postEvent(window.windowHandle(), new QCloseEvent);
+}
+
+} // namespace
+
+TEST_F(QtAdapter, ClosingWhileTheTimerIsArmedEndsTheTicks)
+{
+    ClickMany(window, 100);
+    Tick();
+    ASSERT_TRUE(window.Form.Timer1.Enabled());
+    const std::uint64_t atClose = StateHash(window.Form.Table);
+
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.Form.Timer1.Enabled());
+    // A second of events falls due, and the wake-up that was armed before
+    // the close would have come by now.
+    for (int k = 0; k < 64; ++k) {
+        Tick();
+    }
+    QTest::qWait(40);
+    EXPECT_EQ(StateHash(window.Form.Table), atClose);
+}
+
+TEST(QtAdapterClose, CloseDuringATickTakesEffectAfterItAndDeletesTheWindowSafely)
+{
+    // A clock that can act once when it is read, which Timer does in the
+    // middle of delivering a timer event: the close the user clicks while a
+    // tick runs is queued there.
+    struct {
+        std::chrono::nanoseconds now{0};
+        std::function<void()> onRead;
+    } clock;
+    Clock source = [&clock] {
+        if (auto act = std::exchange(clock.onRead, nullptr)) {
+            act();
+        }
+        return clock.now;
+    };
+    CloseWatch watch;
+    auto* window = new QtWindow(source);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->installEventFilter(&watch);
+    const QPointer<QtWindow> alive(window);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ClickMany(*window, MaxSlot);
+    for (int k = 0; k < 10; ++k) {
+        clock.now += Timer::Granularity;
+        window->Form.WakeUp();
+    }
+    BallTable expected = window->Form.Table;
+
+    clock.onRead = [window] { PostClose(*window); };
+    clock.now += Timer::Granularity;
+    window->Form.WakeUp();
+    ASSERT_FALSE(clock.onRead);
+    // The tick ran whole; the close waits for the event loop.
+    expected.MoveBalls(StartWidth, StartHeight);
+    EXPECT_TRUE(SameTable(window->Form.Table, expected));
+    EXPECT_EQ(watch.closes, 0);
+
+    // Ten more events fall due while the close waits in the queue, and a
+    // second's worth after it: whatever would still touch the deleted
+    // window comes in this wait, before the checks.
+    clock.now += 74 * Timer::Granularity;
+    QTest::qWait(90);
+    EXPECT_TRUE(alive.isNull());
+    EXPECT_EQ(watch.closes, 1);
+    EXPECT_TRUE(watch.deleted);
+    EXPECT_EQ(watch.atDelete, watch.atClose);
+}
+
+TEST(QtAdapterClose, ClosingEndsTheEventLoopWhileTicksRun)
+{
+    // As the program runs: the machine's clock and Qt's timer bring the
+    // ticks, a full table, the event loop, and the window closed after about
+    // twenty ticks.
+    CloseWatch watch;
+    QtWindow window;
+    window.installEventFilter(&watch);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ClickMany(window, MaxSlot);
+    const std::uint64_t start = StateHash(window.Form.Table);
+
+    QTimer close;
+    close.setSingleShot(true);
+    QObject::connect(&close, &QTimer::timeout, [&window] { PostClose(window); });
+    close.start(300ms);
+    // Only a fault keeps the loop running this long.
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    giveUp.start(20s);
+
+    QApplication::exec();
+    ASSERT_EQ(watch.closes, 1) << "the loop ended without the window closing";
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.Form.Timer1.Enabled());
+    EXPECT_NE(watch.atClose, start) << "no tick ran before the close";
+    QTest::qWait(100);
+    EXPECT_EQ(StateHash(window.Form.Table), watch.atClose);
+}

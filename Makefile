@@ -114,7 +114,8 @@ windows-check: windows deps
 	@./scripts/install-deps.sh run
 	cmake --preset release
 	cmake --build --preset release --target settled_frame
-	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame
+	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame \
+	    build/windows/torvane-*-windows-x86_64.zip
 	cmake --preset windows-test
 	cmake --build --preset windows-test --target $(WINDOWS_TESTS)
 	./scripts/wine-tests.sh build/windows-test $(WINDOWS_TESTS)

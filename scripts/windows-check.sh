@@ -7,12 +7,13 @@
 # Form1 draws on a fake window system (settled_frame), no processor time at
 # rest, closing with status 0, and a warm start's time; then the same pile
 # on a screen of 192 dpi, drawn in its device pixels at ratio 2.
-# Usage: windows-check.sh EXE SETTLED_FRAME
-#        (build/windows/app/win32/torvane.exe, and settled_frame of a
-#        native build)
+# Usage: windows-check.sh EXE SETTLED_FRAME [ZIP]
+#        (build/windows/app/win32/torvane.exe, settled_frame of a native
+#        build, and the .zip made with the .exe, whose members are checked)
 set -euo pipefail
-exe=$(realpath "${1:?usage: windows-check.sh EXE SETTLED_FRAME}")
-oracle=$(realpath "${2:?usage: windows-check.sh EXE SETTLED_FRAME}")
+exe=$(realpath "${1:?usage: windows-check.sh EXE SETTLED_FRAME [ZIP]}")
+oracle=$(realpath "${2:?usage: windows-check.sh EXE SETTLED_FRAME [ZIP]}")
+zip=${3:+$(realpath "$3")}
 here=$(cd "$(dirname "$0")" && pwd)
 tool=("$here/frame-tool.py")
 fail() {
@@ -49,6 +50,23 @@ grep -q 'PerMonitorV2' <<<"$resources" || fail "torvane.exe's manifest asks for 
 say "resources: $images icon sizes, version $version, per-monitor DPI aware (v2)"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/torvane-windows.XXXXXX")
+
+# The archive: one folder named after it holding the program (the same
+# bytes), the licence and the read-me, the text with Windows line ends.
+if [[ -n $zip ]]; then
+    folder=$(basename "$zip" .zip)
+    members=$(unzip -Z1 "$zip" | paste -sd " ")
+    [[ $members == "$folder/LICENSE.txt $folder/README.txt $folder/torvane.exe" ]] ||
+        fail "$(basename "$zip") holds $members"
+    unzip -p "$zip" "$folder/torvane.exe" | cmp -s - "$exe" || fail "the .zip's torvane.exe is not $exe"
+    for text in LICENSE.txt README.txt; do
+        unzip -p "$zip" "$folder/$text" >"$work/$text"
+        lines=$(wc -l <"$work/$text")
+        crlf=$(grep -c $'\r$' "$work/$text" || true)
+        ((lines > 0 && crlf == lines)) || fail "$text in the .zip: $crlf of $lines lines end in CRLF"
+    done
+    say "$(basename "$zip"): $members; the text with CRLF line ends"
+fi
 source "$here/virtual-display.sh"
 source "$here/wine-env.sh"
 # The prefix is made before the clock starts: the start is a warm one.

@@ -195,6 +195,14 @@ used=$(($(cpu_ticks "$app") - before))
 say "at rest: no processor time in 3 s"
 compare_oracle 0 "${presses[@]}"
 say "buttons 1, 2, 3 and 8: the settled pile is settled_frame's, pixel for pixel (background $background; $(cat "$work/oracle.log"))"
+# Resized from outside, as a window manager would: the balls sink to the new
+# floor, where settled_frame at that size puts them.
+xdotool windowsize --sync "$window" 700 420
+geometry=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+[[ $geometry == 700x420 ]] || fail "resized to 700x420, the client area is $geometry"
+settle 0
+compare_oracle 0 --size 700x420 "${presses[@]}"
+say "resized to 700 x 420: the pile on the new floor is settled_frame's at that size"
 close
 say "closed with Alt+F4: status 0"
 

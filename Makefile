@@ -106,18 +106,18 @@ windows:
 	cmake --preset windows
 	cmake --build --preset windows
 
-# torvane.exe under wine on a virtual display, against settled_frame of the
-# release build; then the toolkit-free tests built for Windows (preset
-# windows-test), under wine.
+# torvane.exe and its .zip under wine on a virtual display, against
+# settled_frame of the release build; then the toolkit-free tests built for
+# Windows (preset windows-test), under wine.
 WINDOWS_TESTS = test_sim test_draw test_window
 windows-check: windows deps
 	@./scripts/install-deps.sh run
 	cmake --preset release
 	cmake --build --preset release --target settled_frame
-	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame \
-	    build/windows/torvane-*-windows-x86_64.zip
 	cmake --preset windows-test
-	cmake --build --preset windows-test --target $(WINDOWS_TESTS)
+	cmake --build --preset windows-test --target $(WINDOWS_TESTS) show_window
+	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame \
+	    build/windows/torvane-*-windows-x86_64.zip build/windows-test/tests/win32/show_window.exe
 	./scripts/wine-tests.sh build/windows-test $(WINDOWS_TESTS)
 
 # Everything CI runs.

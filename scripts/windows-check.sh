@@ -7,13 +7,16 @@
 # Form1 draws on a fake window system (settled_frame), no processor time at
 # rest, closing with status 0, and a warm start's time; then the same pile
 # on a screen of 192 dpi, drawn in its device pixels at ratio 2.
-# Usage: windows-check.sh EXE SETTLED_FRAME [ZIP]
+# Usage: windows-check.sh EXE SETTLED_FRAME ZIP SHOW_WINDOW
 #        (build/windows/app/win32/torvane.exe, settled_frame of a native
-#        build, and the .zip made with the .exe, whose members are checked)
+#        build, the .zip made with the .exe, and show_window.exe of the
+#        preset windows-test)
 set -euo pipefail
-exe=$(realpath "${1:?usage: windows-check.sh EXE SETTLED_FRAME [ZIP]}")
-oracle=$(realpath "${2:?usage: windows-check.sh EXE SETTLED_FRAME [ZIP]}")
-zip=${3:+$(realpath "$3")}
+usage="usage: windows-check.sh EXE SETTLED_FRAME ZIP SHOW_WINDOW"
+exe=$(realpath "${1:?$usage}")
+oracle=$(realpath "${2:?$usage}")
+zip=$(realpath "${3:?$usage}")
+show_window=$(realpath "${4:?$usage}")
 here=$(cd "$(dirname "$0")" && pwd)
 tool=("$here/frame-tool.py")
 fail() {
@@ -53,20 +56,19 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/torvane-windows.XXXXXX")
 
 # The archive: one folder named after it holding the program (the same
 # bytes), the licence and the read-me, the text with Windows line ends.
-if [[ -n $zip ]]; then
-    folder=$(basename "$zip" .zip)
-    members=$(unzip -Z1 "$zip" | paste -sd " ")
-    [[ $members == "$folder/LICENSE.txt $folder/README.txt $folder/torvane.exe" ]] ||
-        fail "$(basename "$zip") holds $members"
-    unzip -p "$zip" "$folder/torvane.exe" | cmp -s - "$exe" || fail "the .zip's torvane.exe is not $exe"
-    for text in LICENSE.txt README.txt; do
-        unzip -p "$zip" "$folder/$text" >"$work/$text"
-        lines=$(wc -l <"$work/$text")
-        crlf=$(grep -c $'\r$' "$work/$text" || true)
-        ((lines > 0 && crlf == lines)) || fail "$text in the .zip: $crlf of $lines lines end in CRLF"
-    done
-    say "$(basename "$zip"): $members; the text with CRLF line ends"
-fi
+folder=$(basename "$zip" .zip)
+members=$(unzip -Z1 "$zip" | paste -sd " ")
+[[ $members == "$folder/LICENSE.txt $folder/README.txt $folder/torvane.exe" ]] ||
+    fail "$(basename "$zip") holds $members"
+unzip -p "$zip" "$folder/torvane.exe" | cmp -s - "$exe" || fail "the .zip's torvane.exe is not $exe"
+for text in LICENSE.txt README.txt; do
+    unzip -p "$zip" "$folder/$text" >"$work/$text"
+    lines=$(wc -l <"$work/$text")
+    crlf=$(grep -c $'\r$' "$work/$text" || true)
+    ((lines > 0 && crlf == lines)) || fail "$text in the .zip: $crlf of $lines lines end in CRLF"
+done
+say "$(basename "$zip"): $members; the text with CRLF line ends"
+
 source "$here/virtual-display.sh"
 source "$here/wine-env.sh"
 # The prefix is made before the clock starts: the start is a warm one.
@@ -222,6 +224,40 @@ compare_oracle 190 --ticks 600 45,60 45,60 "${presses[@]}"
 ! "${tool[@]}" compare "$work/settled.ppm" "$work/one.ppm" 190 >/dev/null ||
     fail "a lost second press of the double-click would not be seen"
 say "a double-click added two balls: the later ones are settled_frame's, pixel for pixel"
+
+# Timer events only while the window can be seen. A full table (1000
+# presses) never rests, so the program keeps ticking: minimised or hidden
+# it takes no time at all, restored or shown it ticks again. show_window
+# does what the taskbar would: no window manager minimises windows here.
+batch=()
+for ((k = 0; k < 1000; k++)); do
+    batch+=(mousemove --window "$window" $(((k * 389 + 17) % 590 + 8)) $(((k * 211 + 5) % 350 + 8))
+        click --delay 1 1)
+    if ((${#batch[@]} >= 600)); then
+        xdotool "${batch[@]}"
+        batch=()
+    fi
+done
+xdotool "${batch[@]}"
+sleep 2
+# Clock ticks the program used in 2 s.
+busy() {
+    local before
+    before=$(cpu_ticks "$app")
+    sleep 2
+    echo $(($(cpu_ticks "$app") - before))
+}
+steps=
+for step in visible minimise restore hide show; do
+    [[ $step == visible ]] || { "$wine" "$show_window" "$step" && sleep 0.5; } || fail "show_window $step failed"
+    used=$(busy)
+    case $step in
+    minimise | hide) ((used == 0)) || fail "$step: the program used $used clock ticks in 2 s" ;;
+    *) ((used > 0)) || fail "$step: a full table, and no time used: the timer did not run" ;;
+    esac
+    steps+="${steps:+, }$step $used"
+done
+say "a full table, clock ticks used in 2 s: $steps"
 close
 say "closed with Alt+F4: status 0"
 

@@ -123,16 +123,9 @@ launch
 awk -v s="$startup" 'BEGIN { exit !(s <= 3) }' || fail "the window took $startup s to appear (warm start), over 3 s"
 say "window shown ${startup} s after a warm start"
 
-# Caption and client area.
-caption=$(xprop -id "$window" WM_NAME | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p')
-[[ $caption == "Torvane Beta - Quillmoss 2004 (Click to add)" ]] || fail "caption is '$caption'"
-geometry=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
-[[ $geometry == 605x366 ]] || fail "client area is $geometry, not 605x366"
-say "caption '$caption', client area $geometry"
-
 # The anchor falls 45 twips (3 pixels) a tick from the top edge: 192 pixels
 # a second at 64 ticks a second. Two shots half a second or more apart,
-# before it reaches the floor (about 1.9 s after the start).
+# before it reaches the floor (about 1.9 s after the start): first thing.
 t1=$(shot "$work/fall1.ppm")
 sleep 0.6
 t2=$(shot "$work/fall2.ppm")
@@ -144,6 +137,13 @@ speed=$(awk -v a="$y1" -v b="$y2" -v s="$t1" -v e="$t2" 'BEGIN { printf "%.0f\n"
 say "the anchor at x $x1: y $y1 then $y2, $(awk -v s="$t1" -v e="$t2" 'BEGIN { print e - s }') s apart: $speed pixels a second"
 awk -v y="$y2" 'BEGIN { exit !(y < 340) }' || fail "the anchor reached the floor before the second shot; no speed measured"
 ((speed >= 150 && speed <= 240)) || fail "the anchor falls $speed pixels a second, not 150 to 240"
+
+# Caption and client area.
+caption=$(xprop -id "$window" WM_NAME | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p')
+[[ $caption == "Torvane Beta - Quillmoss 2004 (Click to add)" ]] || fail "caption is '$caption'"
+geometry=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+[[ $geometry == 605x366 ]] || fail "client area is $geometry, not 605x366"
+say "caption '$caption', client area $geometry"
 
 # Presses, each away from the others and from the anchor's column, so
 # that no two balls touch and the pile they settle into does not depend on

@@ -6,7 +6,7 @@ PRESET ?= release
 FUZZ_SECONDS ?= 1800
 
 .PHONY: deps test ci-test run package package-check bench clean asan no-qt fuzz-build \
-    fuzz-ci fuzz format-check determinism-check check web web-serve web-check
+    fuzz-ci fuzz format-check determinism-check windows windows-check check web web-serve web-check
 
 deps:
 	@./scripts/install-deps.sh build
@@ -99,6 +99,28 @@ determinism-check: deps
 	cmake --build --preset release --target test_sim scene_hash frame_hash
 	./scripts/determinism-check.sh build/release
 
+# The program for Windows, cross-compiled with mingw-w64 (preset windows):
+# build/windows/app/win32/torvane.exe and
+# build/windows/torvane-VERSION-windows-x86_64.zip.
+windows:
+	@./scripts/install-deps.sh windows
+	cmake --preset windows
+	cmake --build --preset windows
+
+# torvane.exe and its .zip under wine on a virtual display, against
+# settled_frame of the release build; then the toolkit-free tests built for
+# Windows (preset windows-test), under wine.
+WINDOWS_TESTS = test_sim test_draw test_window
+windows-check: windows deps
+	@./scripts/install-deps.sh run
+	cmake --preset release
+	cmake --build --preset release --target settled_frame
+	cmake --preset windows-test
+	cmake --build --preset windows-test --target $(WINDOWS_TESTS) show_window
+	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame \
+	    build/windows/torvane-*-windows-x86_64.zip build/windows-test/tests/win32/show_window.exe
+	./scripts/wine-tests.sh build/windows-test $(WINDOWS_TESTS)
+
 # The page: build/web holds the site and nothing else (its build tree is
 # build/web-build); any static web server can serve that folder as it is.
 web:
@@ -125,7 +147,7 @@ web-check: deps web
 	./scripts/web-reproducible-check.sh build/web
 
 # Everything CI runs.
-check: format-check ci-test determinism-check asan no-qt fuzz-ci package-check web-check
+check: format-check ci-test determinism-check windows-check asan no-qt fuzz-ci package-check web-check
 
 clean:
 	rm -rf build

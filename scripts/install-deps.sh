@@ -5,13 +5,15 @@
 # Debian packages, checks that the commands and pkg-config modules they give
 # are there, and goes on if they are.
 # Usage: install-deps.sh GROUP...   (groups: app build run package fuzz format determinism
-#                                   wasm web serve)
+#                                   windows wasm web serve)
 set -euo pipefail
 
 # app: the program alone; build: the program, its tests (the install test
 # runs the menu entry's and the metainfo's validators) and benchmarks;
 # run: the virtual display that runs the program without a screen;
-# package: the .deb and its checks (git: the reproducibility check's clones).
+# package: the .deb and its checks (git: the reproducibility check's clones);
+# windows: the Windows program cross-compiled, its tests (GoogleTest built
+# from Debian's sources) and both run under wine on a virtual display.
 app="cmake ninja-build g++ make pkg-config gzip qt6-base-dev libgl-dev"
 declare -A groups=(
     [app]="$app"
@@ -21,6 +23,7 @@ declare -A groups=(
     [fuzz]="clang libclang-rt-14-dev"
     [format]="clang-format"
     [determinism]="g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
+    [windows]="cmake ninja-build make python3 googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool x11-utils imagemagick unzip"
     # wasm: Emscripten and Node for the WebAssembly builds (its JavaScript
     # optimizer needs acorn); web: the page, its server and headless
     # Chromium with npm for the page's test; serve: the server alone.
@@ -38,6 +41,7 @@ declare -A commands=(
     [fuzz]="clang"
     [format]="clang-format"
     [determinism]="aarch64-linux-gnu-g++ qemu-aarch64 x86_64-w64-mingw32-g++-posix wine64"
+    [windows]="cmake ninja make python3 x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres x86_64-w64-mingw32-objdump wine64 Xvfb xdotool xwininfo xprop import unzip"
     [wasm]="emcc node"
     [web]="emcc node npm chromium python3"
     [serve]="python3"

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the Debian package twice, varied as a distribution's rebuild varies
-# it, and fails unless the two .deb files are the same bytes (cmp). Each build
-# is `make package` in a fresh clone of the commit, the clones in two folders
+# Builds the Debian package and the Windows program twice, varied as a
+# distribution's rebuild varies them, and fails unless the two .deb files,
+# the two torvane.exe and the two .zip files are the same bytes (cmp). Each
+# build is `make package windows` in a fresh clone of the commit, the clones in two folders
 # of different depths, with different time zones, locales, umasks, home
 # folders and job counts, started at least two seconds apart, and without
 # SOURCE_DATE_EPOCH in the environment (the build takes the commit's date).
-# It also checks that no installed file holds either clone's folder. On a
-# difference it lists the package's members that differ and keeps both builds.
+# It also checks that no installed file, nor the .exe, holds either clone's
+# folder. On a difference it lists the package's members that differ and
+# keeps both builds.
 # It builds committed state only: uncommitted changes are not in the clones.
 # Usage: reproducible-check.sh [CHECKOUT]   (default: the one holding this script)
 set -euo pipefail
@@ -15,7 +17,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(git -C "${1:-$here/..}" rev-parse --show-toplevel)
 commit=$(git -C "$repo" rev-parse HEAD)
-"$here/install-deps.sh" app package
+"$here/install-deps.sh" app package windows
 work=
 fail() {
     echo "reproducible-check: $*${work:+ (the builds are kept in $work)}" >&2
@@ -39,6 +41,8 @@ umasks=(022 002)
 jobs=(2 1)
 
 debs=()
+exes=()
+zips=()
 started=()
 for i in 0 1; do
     if ((i == 1)); then
@@ -56,7 +60,7 @@ for i in 0 1; do
         git -C "$dir" checkout --quiet --detach "$commit"
         cd "$dir"
         env -u SOURCE_DATE_EPOCH TZ="${zones[$i]}" LC_ALL="${locales[$i]}" LANG="${locales[$i]}" \
-            HOME="$work/home$((i + 1))" CMAKE_BUILD_PARALLEL_LEVEL="${jobs[$i]}" make package
+            HOME="$work/home$((i + 1))" CMAKE_BUILD_PARALLEL_LEVEL="${jobs[$i]}" make package windows
     ) >"$log" 2>&1; then
         tail -n 30 "$log" >&2
         fail "build $((i + 1)) failed; its log is $log"
@@ -64,8 +68,30 @@ for i in 0 1; do
     deb=("$dir"/build/app/package/*.deb)
     [[ ${#deb[@]} -eq 1 && -f ${deb[0]} ]] || fail "build $((i + 1)) made no single .deb: ${deb[*]}"
     debs+=("${deb[0]}")
-    sha256sum "${deb[0]}" | sed "s|  $work/|  |"
+    zip=("$dir"/build/windows/torvane-*-windows-x86_64.zip)
+    [[ ${#zip[@]} -eq 1 && -f ${zip[0]} ]] || fail "build $((i + 1)) made no single .zip: ${zip[*]}"
+    exes+=("$dir/build/windows/app/win32/torvane.exe")
+    zips+=("${zip[0]}")
+    sha256sum "${deb[0]}" "${exes[$i]}" "${zip[0]}" | sed "s|  $work/|  |"
 done
+
+# The Windows program: the same bytes, no build folder in it, and the
+# archive's members all with the commit's time.
+for i in 0 1; do
+    text=$(strings -a "${exes[$i]}")
+    for path in "${dirs[@]}" "$repo"; do
+        if grep -qF "$path" <<<"$text"; then
+            fail "torvane.exe (build $((i + 1))) holds the build folder $path"
+        fi
+    done
+    times=$(TZ=UTC0 unzip -Z -T "${zips[$i]}" | awk '/^-/ { print $(NF - 1) }' | sort -u)
+    # A zip time counts whole pairs of seconds.
+    [[ $times == "$(TZ=UTC0 date -d "@$((commit_time - commit_time % 2))" '+%Y%m%d.%H%M%S')" ]] ||
+        fail "build $((i + 1)): the .zip members' times are not the commit's: $(echo $times)"
+done
+cmp "${exes[0]}" "${exes[1]}" || fail "not reproducible: the two torvane.exe differ"
+cmp "${zips[0]}" "${zips[1]}" || fail "not reproducible: the two .zip files differ"
+echo "reproducible-check: the two torvane.exe and the two $(basename "${zips[0]}") are identical"
 
 # Every installed file, decompressed where gzip'd, as `strings` reads it:
 # neither clone's folder (nor the checkout's) may appear.

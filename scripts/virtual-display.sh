@@ -4,12 +4,18 @@
 # and waits for its window. Sets $app (the program's pid), $xserver (the X
 # server's) and $window (its X window id); both processes are ended when the
 # calling script exits. XVFB_SCREEN sets the screen (default 1024x768x24).
+# A Windows program (PROGRAM.exe) runs under wine (scripts/wine-env.sh);
+# wine's own processes are ended with it. start_display starts the display
+# alone.
 
 "$(dirname "${BASH_SOURCE[0]}")/install-deps.sh" run
 
 pids=()
 runtime=
+wineserver=
 cleanup() {
+    # Wine's processes first, while their display is still there.
+    [[ -z $wineserver ]] || "$wineserver" -k 2>/dev/null || true
     for p in "${pids[@]}"; do
         kill "$p" 2>/dev/null || true
     done
@@ -18,7 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_program() {
+start_display() {
     unset WAYLAND_DISPLAY
     export QT_QPA_PLATFORM=xcb
     if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
@@ -42,8 +48,18 @@ start_program() {
     export DISPLAY=:$(tr -dc 0-9 <"$number")
     rm -f "$number"
     [[ $DISPLAY != : ]] && xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; exit 1; }
+}
 
-    "$1" &
+start_program() {
+    start_display
+    if [[ $1 == *.exe ]]; then
+        source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+        wine_prefix
+        # wine runs the program in its own process: $app is the program.
+        "$wine" "$1" &
+    else
+        "$1" &
+    fi
     app=$!
     pids=("$app" "${pids[@]}")
 

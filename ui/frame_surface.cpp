@@ -31,18 +31,16 @@ bool FrameSurface::Allocate(int width, int height)
     if (frame_.width == width && frame_.height == height && frame_.pixels != nullptr) {
         return true;
     }
-    pixels_.reset();
-    frame_ = {};
-    drawn_ = false;
+    Release();
+    // Both sides are positive ints, so the count fits 64 bits; a frame whose
+    // size in bytes would not fit in memory's address range (a 32-bit one,
+    // as WebAssembly's) is one memory cannot hold. new (std::nothrow) rather
+    // than a vector, so that a failed allocation is an answer, not an
+    // exception: WebAssembly builds have none
+    // (WindowStress.AFrameTooLargeForMemoryDrawsNothingUntilOneFitsAgain).
     const auto count =
         static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
-    // Nothing to hold for an empty client area; and a frame whose size in
-    // bytes would not fit in memory's address range is one memory cannot
-    // hold. new (std::nothrow) rather than a vector, so that a failed
-    // allocation is an answer, not an exception: WebAssembly builds have
-    // none (WindowStress.AFrameTooLargeForMemoryDrawsNothingUntilOneFitsAgain).
-    if (count == 0 || count > std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t) ||
-        count > static_cast<unsigned long long>(std::numeric_limits<std::ptrdiff_t>::max())) {
+    if (count > std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t)) {
         return false;
     }
     pixels_.reset(new (std::nothrow) std::uint32_t[count]);
@@ -51,6 +49,13 @@ bool FrameSurface::Allocate(int width, int height)
     }
     frame_ = {pixels_.get(), width, width, height};
     return true;
+}
+
+void FrameSurface::Release()
+{
+    pixels_.reset();
+    frame_ = {};
+    drawn_ = false;
 }
 
 void FrameSurface::Cls()
@@ -69,9 +74,7 @@ void FrameSurface::Cls()
     // frame fits (WindowStress.AFrameTooLargeForMemoryDrawsNothingUntilOneFitsAgain).
     drawing_ = fits && Allocate(static_cast<int>(w), static_cast<int>(h));
     if (!drawing_) {
-        pixels_.reset();
-        frame_ = {};
-        drawn_ = false;
+        Release();
         damage_.Begin(0, 0, true);
         return;
     }

@@ -48,9 +48,11 @@ public:
     bool FrameTooLarge() const { return frame_.pixels == nullptr && wanted_; }
 
 private:
-    // Makes the frame width x height device pixels; false, with no frame,
-    // when memory cannot hold it.
+    // Makes the frame width x height device pixels (both positive); false,
+    // with no frame, when memory cannot hold it.
     bool Allocate(int width, int height);
+    // Frees the frame: there is none until the next Allocate.
+    void Release();
 
     const ClientArea& client_;
     // Pen width in device-independent pixels.

@@ -341,20 +341,25 @@ void Win32Window::Paint()
     }
 
     // Where the frame does not reach (a window grown since the last tick, or
-    // no frame yet): the background.
-    const COLORREF colour =
-        RGB(background_ >> 16 & 0xFF, background_ >> 8 & 0xFF, background_ & 0xFF);
-    HBRUSH brush = CreateSolidBrush(colour);
-    if (want.right > frameWidth) {
-        const RECT strip{std::max<LONG>(want.left, frameWidth), want.top, want.right, want.bottom};
-        FillRect(dc, &strip, brush);
+    // no frame yet): the background. Most paints, those of a tick, have no
+    // such strip and make no brush.
+    const RECT strips[] = {
+        {std::max<LONG>(want.left, frameWidth), want.top, want.right, want.bottom},
+        {want.left, std::max<LONG>(want.top, frameHeight), std::min<LONG>(want.right, frameWidth),
+         want.bottom}};
+    HBRUSH brush = nullptr;
+    for (const RECT& strip : strips) {
+        if (strip.left < strip.right && strip.top < strip.bottom) {
+            if (!brush) {
+                brush = CreateSolidBrush(
+                    RGB(background_ >> 16 & 0xFF, background_ >> 8 & 0xFF, background_ & 0xFF));
+            }
+            FillRect(dc, &strip, brush);
+        }
     }
-    if (want.bottom > frameHeight && want.left < frameWidth) {
-        const RECT strip{want.left, std::max<LONG>(want.top, frameHeight),
-                         std::min<LONG>(want.right, frameWidth), want.bottom};
-        FillRect(dc, &strip, brush);
+    if (brush) {
+        DeleteObject(brush);
     }
-    DeleteObject(brush);
     EndPaint(window_, &paint);
 }
 
@@ -398,16 +403,12 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (!loaded_) {
             break;
         }
+        // The form keeps whether it is minimised; restoring and resizing
+        // each only end a rest.
         if (wParam == SIZE_MINIMIZED) {
-            if (!minimised_) {
-                minimised_ = true;
-                form_.Minimised();
-            }
+            form_.Minimised();
         } else {
-            if (minimised_) {
-                minimised_ = false;
-                form_.Restored();
-            }
+            form_.Restored();
             form_.Resized();
         }
         return 0;

@@ -68,7 +68,6 @@ private:
     UINT dpi_ = 96;
     std::uint32_t background_ = 0;
     bool shown_ = false;
-    bool minimised_ = false;
     // Events reach the form only after Form_Load, as they would on a form.
     bool loaded_ = false;
     Form1 form_{*this};

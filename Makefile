@@ -100,8 +100,9 @@ determinism-check: deps
 	./scripts/determinism-check.sh build/release
 
 # The program for Windows, cross-compiled with mingw-w64 (preset windows):
-# build/windows/app/win32/torvane.exe and
-# build/windows/torvane-VERSION-windows-x86_64.zip.
+# build/windows/app/win32/torvane.exe,
+# build/windows/torvane-VERSION-windows-x86_64.zip and its installer,
+# build/windows/torvane-VERSION-windows-x86_64.msi (wixl).
 windows:
 	@./scripts/install-deps.sh windows
 	cmake --preset windows

@@ -13,7 +13,8 @@ set -euo pipefail
 # run: the virtual display that runs the program without a screen;
 # package: the .deb and its checks (git: the reproducibility check's clones);
 # windows: the Windows program cross-compiled, its tests (GoogleTest built
-# from Debian's sources) and both run under wine on a virtual display.
+# from Debian's sources) and both run under wine on a virtual display; its
+# installer built with wixl and read back with msitools.
 app="cmake ninja-build g++ make pkg-config gzip qt6-base-dev libgl-dev"
 declare -A groups=(
     [app]="$app"
@@ -23,7 +24,7 @@ declare -A groups=(
     [fuzz]="clang libclang-rt-14-dev"
     [format]="clang-format"
     [determinism]="g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
-    [windows]="cmake ninja-build make python3 googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool x11-utils imagemagick unzip"
+    [windows]="cmake ninja-build make python3 googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool x11-utils imagemagick unzip wixl msitools"
     # wasm: Emscripten and Node for the WebAssembly builds (its JavaScript
     # optimizer needs acorn); web: the page, its server and headless
     # Chromium with npm for the page's test; serve: the server alone.
@@ -41,7 +42,7 @@ declare -A commands=(
     [fuzz]="clang"
     [format]="clang-format"
     [determinism]="aarch64-linux-gnu-g++ qemu-aarch64 x86_64-w64-mingw32-g++-posix wine64"
-    [windows]="cmake ninja make python3 x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres x86_64-w64-mingw32-objdump wine64 Xvfb xdotool xwininfo xprop import unzip"
+    [windows]="cmake ninja make python3 x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres x86_64-w64-mingw32-objdump wine64 Xvfb xdotool xwininfo xprop import unzip wixl msiinfo"
     [wasm]="emcc node"
     [web]="emcc node npm chromium python3"
     [serve]="python3"

@@ -109,8 +109,10 @@ windows:
 	cmake --build --preset windows
 
 # torvane.exe and its .zip under wine on a virtual display, against
-# settled_frame of the release build; then the toolkit-free tests built for
-# Windows (preset windows-test), under wine.
+# settled_frame of the release build; the .msi installed, upgraded and
+# uninstalled under wine in a fresh prefix (with an older version's package,
+# target torvane_msi_older); then the toolkit-free tests built for Windows
+# (preset windows-test), under wine.
 WINDOWS_TESTS = test_sim test_draw test_window
 windows-check: windows deps
 	@./scripts/install-deps.sh run
@@ -120,6 +122,9 @@ windows-check: windows deps
 	cmake --build --preset windows-test --target $(WINDOWS_TESTS) show_window
 	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame \
 	    build/windows/torvane-*-windows-x86_64.zip build/windows-test/tests/win32/show_window.exe
+	cmake --build --preset windows --target torvane_msi_older
+	./scripts/msi-check.sh build/windows/torvane-*-windows-x86_64.msi build/windows/app/win32/torvane-*-older.msi \
+	    build/windows/app/win32/torvane.exe build/windows/app/win32/torvane.ico
 	./scripts/wine-tests.sh build/windows-test $(WINDOWS_TESTS)
 
 # The page: build/web holds the site and nothing else (its build tree is

@@ -2,13 +2,14 @@
 # SPDX-License-Identifier: MIT
 # Builds the Debian package and the Windows program twice, varied as a
 # distribution's rebuild varies them, and fails unless the two .deb files,
-# the two torvane.exe and the two .zip files are the same bytes (cmp). Each
+# the two torvane.exe, the two .zip and the two .msi files are the same
+# bytes (cmp). Each
 # build is `make package windows` in a fresh clone of the commit, the clones in two folders
 # of different depths, with different time zones, locales, umasks, home
 # folders and job counts, started at least two seconds apart, and without
 # SOURCE_DATE_EPOCH in the environment (the build takes the commit's date).
-# It also checks that no installed file, nor the .exe, holds either clone's
-# folder. On a difference it lists the package's members that differ and
+# It also checks that no installed file, nor the .exe or the .msi, holds
+# either clone's folder. On a difference it lists the package's members that differ and
 # keeps both builds.
 # It builds committed state only: uncommitted changes are not in the clones.
 # Usage: reproducible-check.sh [CHECKOUT]   (default: the one holding this script)
@@ -43,6 +44,7 @@ jobs=(2 1)
 debs=()
 exes=()
 zips=()
+msis=()
 started=()
 for i in 0 1; do
     if ((i == 1)); then
@@ -72,17 +74,29 @@ for i in 0 1; do
     [[ ${#zip[@]} -eq 1 && -f ${zip[0]} ]] || fail "build $((i + 1)) made no single .zip: ${zip[*]}"
     exes+=("$dir/build/windows/app/win32/torvane.exe")
     zips+=("${zip[0]}")
-    sha256sum "${deb[0]}" "${exes[$i]}" "${zip[0]}" | sed "s|  $work/|  |"
+    msi=("$dir"/build/windows/torvane-*-windows-x86_64.msi)
+    [[ ${#msi[@]} -eq 1 && -f ${msi[0]} ]] || fail "build $((i + 1)) made no single .msi: ${msi[*]}"
+    msis+=("${msi[0]}")
+    sha256sum "${deb[0]}" "${exes[$i]}" "${zip[0]}" "${msi[0]}" | sed "s|  $work/|  |"
 done
 
-# The Windows program: the same bytes, no build folder in it, and the
-# archive's members all with the commit's time.
+# The Windows program: the same bytes, no build folder in it or in its
+# installer, the archive's members all with the commit's time, and the
+# installer's summary too (its cabinet's file times, which it installs,
+# scripts/msi-check.sh compares with the summary's).
 for i in 0 1; do
-    text=$(strings -a "${exes[$i]}")
-    for path in "${dirs[@]}" "$repo"; do
-        if grep -qF "$path" <<<"$text"; then
-            fail "torvane.exe (build $((i + 1))) holds the build folder $path"
-        fi
+    for file in "${exes[$i]}" "${msis[$i]}"; do
+        text=$(strings -a "$file" && strings -a -el "$file")
+        for path in "${dirs[@]}" "$repo"; do
+            if grep -qF "$path" <<<"$text"; then
+                fail "$(basename "$file") (build $((i + 1))) holds the build folder $path"
+            fi
+        done
+    done
+    for field in Created "Last saved"; do
+        stamp=$(TZ=UTC0 msiinfo suminfo "${msis[$i]}" | sed -n "s/^$field: //p")
+        [[ $(TZ=UTC0 date -d "$stamp" +%s) == "$commit_time" ]] ||
+            fail "build $((i + 1)): the .msi's summary says $field $stamp, not the commit's time"
     done
     times=$(TZ=UTC0 unzip -Z -T "${zips[$i]}" | awk '/^-/ { print $(NF - 1) }' | sort -u)
     # A zip time counts whole pairs of seconds.
@@ -91,7 +105,20 @@ for i in 0 1; do
 done
 cmp "${exes[0]}" "${exes[1]}" || fail "not reproducible: the two torvane.exe differ"
 cmp "${zips[0]}" "${zips[1]}" || fail "not reproducible: the two .zip files differ"
-echo "reproducible-check: the two torvane.exe and the two $(basename "${zips[0]}") are identical"
+if ! cmp "${msis[0]}" "${msis[1]}"; then
+    # What differs: the summary, then each table as msitools exports it.
+    for i in 0 1; do
+        mkdir -p "$work/msi$i"
+        msiinfo suminfo "${msis[$i]}" >"$work/msi$i/_SummaryInformation"
+        msiinfo streams "${msis[$i]}" >"$work/msi$i/_Streams"
+        for table in $(msiinfo tables "${msis[$i]}"); do
+            msiinfo export "${msis[$i]}" "$table" >"$work/msi$i/$table"
+        done
+    done
+    diff -r "$work/msi0" "$work/msi1" | sed 's/^/  .msi: /' >&2 || true
+    fail "not reproducible: the two .msi files differ"
+fi
+echo "reproducible-check: the two torvane.exe, the two $(basename "${zips[0]}") and the two $(basename "${msis[0]}") are identical"
 
 # Every installed file, decompressed where gzip'd, as `strings` reads it:
 # neither clone's folder (nor the checkout's) may appear.

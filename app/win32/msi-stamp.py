@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""Makes a Windows Installer package that wixl wrote the same bytes for the
-same sources: wixl takes the package code at random and the summary's
-times and the cabinet's file times from the clock and the files. In place,
-without moving a byte of anything else, this sets
+"""Gives a Windows Installer package that wixl wrote the same bytes for the
+same sources and time stamp: wixl takes the package code at random, the
+summary's times from the clock and the cabinet's file times from the files.
+In place, without moving a byte of anything else, this sets
   - the summary's creation and last-saved times to the given time stamp;
   - every embedded cabinet's file dates to that time stamp's UTC date and
     time (a cabinet's times carry no time zone; the .zip's are the same);

@@ -228,12 +228,13 @@ try {
   // settled_frame's pixels, at ratio 1 and at ratio 2; then resizes move
   // the floor.
   const presses = [[80.75, 60.25], [190.5, 90], [420.25, 40.75], [530, 120.5]];
-  // A real scale factor: an emulated deviceScaleFactor gives the canvas a
-  // device-pixel box in CSS pixels, which a screen never does.
+  // At ratio 2 a browser with a real scale factor too: an emulated
+  // deviceScaleFactor alone gives the canvas a device-pixel box in CSS
+  // pixels, which no screen does.
   const scaled = await chromium.launch({ executablePath: chromiumPath, headless: true,
     args: ['--force-device-scale-factor=2'] });
   for (const ratio of [1, 2]) {
-    const { context, page } = await open(url, {}, undefined, ratio === 1 ? browser : scaled);
+    const { context, page } = await open(url, { deviceScaleFactor: ratio }, undefined, ratio === 1 ? browser : scaled);
     for (const [x, y] of presses) await page.mouse.click(x, y);
     await rest(page);
     const got = await pixels(page);

@@ -18,7 +18,28 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <utility>
+
+namespace {
+// While set, blocks of a frame's size cannot be had: the frame's memory
+// comes from the nothrow array new below, which replaces the standard
+// library's for this program, as the standard allows, so that the product
+// is tested allocating as it always does.
+bool refuseFrames = false;
+} // namespace
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (refuseFrames && size >= 100'000) {
+        return nullptr;
+    }
+    try {
+        return ::operator new[](size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 
 using namespace std::chrono_literals;
 
@@ -290,6 +311,31 @@ TEST_F(QtAdapter, PaintShowsTheFrame)
             }
         }
     }
+}
+
+TEST_F(QtAdapter, AFrameMemoryCannotHoldShowsTheBackground)
+{
+    ClickMany(window, 60);
+    Tick();
+    ASSERT_NE(window.Form.Frame().pixels, nullptr);
+    // A new size wants a new frame, which cannot be had: the background
+    // everywhere, not the old frame; the pile moves on.
+    refuseFrames = true;
+    window.resize(640, 400);
+    Tick();
+    refuseFrames = false;
+    EXPECT_EQ(window.Form.Frame().pixels, nullptr);
+    const QImage shown = Shown();
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, Background()) << x << "," << y;
+        }
+    }
+    // Once one fits, the rings are back.
+    Tick();
+    ASSERT_NE(window.Form.Frame().pixels, nullptr);
+    EXPECT_NE(Pixels(window.Form.Frame()),
+              std::vector<std::uint32_t>(shown.width() * shown.height(), Background()));
 }
 
 TEST_F(QtAdapter, RepaintsAreRoundedOutwardsToWholePixels)

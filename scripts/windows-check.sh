@@ -296,6 +296,12 @@ for loop in move size menu; do
 done
 say "the anchor's fall while Windows runs a modal loop, pixels a second: $loops; Escape ended each"
 
+# A frame that memory cannot hold shows the background, not the frame the
+# window had, and the program runs on: frame_memory (beside show_window) is
+# the program's window with the frame's allocation refused for a while.
+"$wine" "$(dirname "$show_window")/frame_memory.exe" || fail "frame_memory failed"
+say "a frame memory cannot hold: the background, and the rings again once one fits"
+
 # A high-density screen: wine at 192 dpi (the LogPixels setting of a copy of
 # the prefix). The program is aware of each monitor's DPI (its manifest), so
 # it gets device pixels: a client area of 1210 x 732, presses in device

@@ -42,9 +42,6 @@ void Form1::Timer1_Timer()
     // Only what the pass changed is repainted and reaches the window
     // system: a small pile in a large window costs the pixels it moves
     // over, not the whole window.
-    // A client area too large for memory has no frame: the window shows its
-    // background there, repainted once when the frame goes
-    // (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).
     const PixelFrame& frame = screen_.Frame();
     const Damage& damage = screen_.LastDamage();
     if (frame.pixels != nullptr) {
@@ -54,8 +51,11 @@ void Form1::Timer1_Timer()
         } else if (!damage.Rects().empty()) {
             window_.Repaint(damage.Rects());
         }
-    } else if (framed_ && client_.deviceWidth > 0 && client_.deviceHeight > 0) {
-        const PixelRect all{0, 0, client_.deviceWidth, client_.deviceHeight};
+    } else if (const PixelRect all{0, 0, window_.DeviceWidth(), window_.DeviceHeight()};
+               framed_ && !all.Empty()) {
+        // A client area too large for memory has no frame: the window shows
+        // its background, repainted once when the frame goes
+        // (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).
         window_.Repaint({&all, 1});
     }
     framed_ = frame.pixels != nullptr;

@@ -55,7 +55,7 @@ public:
     // (Form_Load reads the client area), while whether the window is shown
     // or minimised is kept, so that the timer starts at Form_Load if the
     // window is already in view. Every adapter gets the same from this
-    // (WindowRules.EventsBeforeLoad).
+    // (WindowRules.EventsBeforeLoadWaitForIt).
     //
     // A press at (x, y), device-independent pixels from the client area's
     // top-left corner, fractions kept.

@@ -38,15 +38,17 @@ struct Fixture {
             ASSERT_EQ(clock.wake, timer.Due());
         }
     }
-    // An event loop that wakes only when the timer asked it to.
+    // An event loop that wakes only when the timer asked it to, once for
+    // each wake-up asked for.
     void RunUntil(nanoseconds end)
     {
         for (;;) {
-            ASSERT_TRUE(clock.wake);
+            ASSERT_TRUE(clock.wake) << "no wake-up asked for";
             clock.now = std::max(clock.now, *clock.wake);
             if (clock.now >= end) {
                 return;
             }
+            clock.wake.reset();
             timer.Poll();
         }
     }

@@ -36,8 +36,7 @@ void WebWindow::Start()
     // returning.
     page_attach(Form1::Caption);
     Form.Form_Load();
-    labelled_ = Form.Table.BallCount;
-    page_label(labelled_);
+    page_label(Form.Table.BallCount);
 }
 
 void WebWindow::WakeAt(std::chrono::nanoseconds at)
@@ -91,18 +90,6 @@ void WebWindow::Client(int width, int height, int deviceWidth, int deviceHeight,
     Form.ClientChanged();
 }
 
-void WebWindow::Press(int button, int shift, double x, double y)
-{
-    Form.MouseDown(button, shift, x, y);
-    // The canvas's label tells how many balls were dropped; a press on a
-    // full table changes nothing.
-    const int balls = Form.Table.BallCount;
-    if (balls != labelled_) {
-        labelled_ = balls;
-        page_label(balls);
-    }
-}
-
 // What page.js calls.
 extern "C" {
 
@@ -112,9 +99,11 @@ EMSCRIPTEN_KEEPALIVE void torvane_client(int width, int height, int deviceWidth,
     window->Client(width, height, deviceWidth, deviceHeight, ratio);
 }
 
+// The canvas's label tells how many balls were dropped.
 EMSCRIPTEN_KEEPALIVE void torvane_press(int button, int shift, double x, double y)
 {
-    window->Press(button, shift, x, y);
+    window->Form.MouseDown(button, shift, x, y);
+    page_label(window->Form.Table.BallCount);
 }
 
 // A page in a tab that is not shown, or in a minimised window, is hidden:

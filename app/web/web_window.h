@@ -34,7 +34,6 @@ public:
     // The canvas's size in CSS pixels and in device pixels, and the device
     // pixels per CSS pixel.
     void Client(int width, int height, int deviceWidth, int deviceHeight, double ratio);
-    void Press(int button, int shift, double x, double y);
 
 private:
     int width_ = 0;
@@ -42,7 +41,6 @@ private:
     int deviceWidth_ = 0;
     int deviceHeight_ = 0;
     double ratio_ = 1.0;
-    int labelled_ = -1;
     // The frame as the canvas takes it, RGBA bytes: only the rectangles
     // shown are converted into it.
     std::unique_ptr<std::uint32_t[]> rgba_;

@@ -119,7 +119,7 @@ windows-check: windows deps
 	cmake --preset release
 	cmake --build --preset release --target settled_frame
 	cmake --preset windows-test
-	cmake --build --preset windows-test --target $(WINDOWS_TESTS) show_window
+	cmake --build --preset windows-test --target $(WINDOWS_TESTS) show_window frame_memory
 	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame \
 	    build/windows/torvane-*-windows-x86_64.zip build/windows-test/tests/win32/show_window.exe
 	cmake --build --preset windows --target torvane_msi_older

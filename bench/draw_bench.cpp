@@ -334,7 +334,10 @@ void TimerEventPainted(benchmark::State& state)
     const int balls = static_cast<int>(state.range(0));
     const BallTable& scene = SettledScene(balls);
     // A clock that never moves: the window's own timer delivers no tick.
-    QtWindow window([] { return std::chrono::nanoseconds{0}; });
+    static const struct : Clock {
+        std::chrono::nanoseconds Now() const override { return {}; }
+    } stopped;
+    QtWindow window(stopped);
     window.Form.Table = scene;
     PaintCounter counter;
     window.installEventFilter(&counter);

@@ -5,8 +5,9 @@
 # size, the anchor's fall at 64 ticks a second, presses of every button and
 # a double-click each adding a ball, the settled pile against the frame
 # Form1 draws on a fake window system (settled_frame), no processor time at
-# rest, closing with status 0, and a warm start's time; then the same pile
-# on a screen of 192 dpi, drawn in its device pixels at ratio 2.
+# rest, closing with status 0, and a warm start's time; the pile moving on
+# while Windows runs its move, size and system-menu loops; then the same
+# pile on a screen of 192 dpi, drawn in its device pixels at ratio 2.
 # Usage: windows-check.sh EXE SETTLED_FRAME ZIP SHOW_WINDOW
 #        (build/windows/app/win32/torvane.exe, settled_frame of a native
 #        build, the .zip made with the .exe, and show_window.exe of the
@@ -260,6 +261,46 @@ done
 say "a full table, clock ticks used in 2 s: $steps"
 close
 say "closed with Alt+F4: status 0"
+
+# The modal loops Windows runs for the window while a user drags its caption
+# or a border, or has its system menu open: the pile moves on through each
+# at 64 ticks a second, and Escape ends each (twice for the menu opened from
+# the keyboard: once for the menu, once for the menu mode). show_window posts
+# the window's own system command (WM_SYSCOMMAND: SC_MOVE, SC_SIZE,
+# SC_KEYMENU) and returns once the window's thread runs the loop; the window
+# is made tall first, so that the anchor is still falling then. The anchor
+# is found in a strip of columns around it, clear of the menu.
+anchor_y() {
+    convert "$1" -crop 80x800+262+0 +repage "$1.strip.ppm"
+    "${tool[@]}" dot "$1.strip.ppm" | awk '{ print $2 }'
+}
+loops=
+for loop in move size menu; do
+    launch
+    xdotool windowsize --sync "$window" 605 800
+    "$wine" "$show_window" "$loop" || fail "show_window $loop: Windows ran no $loop loop"
+    t1=$(shot "$work/$loop-1.ppm")
+    sleep 0.6
+    t2=$(shot "$work/$loop-2.ppm")
+    y1=$(anchor_y "$work/$loop-1.ppm")
+    y2=$(anchor_y "$work/$loop-2.ppm")
+    awk -v y="$y2" 'BEGIN { exit !(y < 790) }' || fail "$loop loop: the anchor reached the floor before the second shot"
+    speed=$(awk -v a="$y1" -v b="$y2" -v s="$t1" -v e="$t2" 'BEGIN { printf "%.0f\n", (b - a) / (e - s) }')
+    ((speed >= 150 && speed <= 240)) ||
+        fail "in the $loop loop the anchor falls $speed pixels a second (y $y1 then $y2), not 150 to 240"
+    xdotool key --window "$window" Escape
+    [[ $loop != menu ]] || xdotool key --window "$window" Escape
+    "$wine" "$show_window" idle || fail "Escape did not end the $loop loop"
+    loops+="${loops:+, }$loop $speed"
+    close
+done
+say "the anchor's fall while Windows runs a modal loop, pixels a second: $loops; Escape ended each"
+
+# A frame that memory cannot hold shows the background, not the frame the
+# window had, and the program runs on: frame_memory (beside show_window) is
+# the program's window with the frame's allocation refused for a while.
+"$wine" "$(dirname "$show_window")/frame_memory.exe" || fail "frame_memory failed"
+say "a frame memory cannot hold: the background, and the rings again once one fits"
 
 # A high-density screen: wine at 192 dpi (the LogPixels setting of a copy of
 # the prefix). The program is aware of each monitor's DPI (its manifest), so

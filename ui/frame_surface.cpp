@@ -37,7 +37,7 @@ bool FrameSurface::Allocate(int width, int height)
     // as WebAssembly's) is one memory cannot hold. new (std::nothrow) rather
     // than a vector, so that a failed allocation is an answer, not an
     // exception: WebAssembly builds have none
-    // (WindowStress.AFrameTooLargeForMemoryDrawsNothingUntilOneFitsAgain).
+    // (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).
     const auto count =
         static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
     if (count > std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t)) {
@@ -62,17 +62,16 @@ void FrameSurface::Cls()
 {
     ratio_ = client_.PixelRatio();
     // The frame is drawn in device pixels, so that rings stay crisp on dense
-    // screens; a fractional ratio rounds the size up, so that the frame
-    // covers every device pixel of the client area.
-    const double w = std::ceil(client_.ClientWidth() * ratio_);
-    const double h = std::ceil(client_.ClientHeight() * ratio_);
-    const double limit = std::numeric_limits<int>::max();
-    const bool fits = w > 0 && h > 0 && w <= limit && h <= limit;
+    // screens, and is exactly as large as the window system lays the client
+    // area out: at a fractional ratio its rounding, not ours, decides
+    // (WindowTest.TheFrameIsTheClientAreasDevicePixels).
+    const int w = client_.DeviceWidth();
+    const int h = client_.DeviceHeight();
     wanted_ = w > 0 && h > 0;
     // An empty client area has no frame, and neither has one too large for
     // memory. The pile goes on moving; its rings are drawn again once a
-    // frame fits (WindowStress.AFrameTooLargeForMemoryDrawsNothingUntilOneFitsAgain).
-    drawing_ = fits && Allocate(static_cast<int>(w), static_cast<int>(h));
+    // frame fits (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).
+    drawing_ = wanted_ && Allocate(w, h);
     if (!drawing_) {
         Release();
         damage_.Begin(0, 0, true);

@@ -23,6 +23,9 @@ void Form1::Form_Load()
 {
     Table.InitBalls(screen_.ScaleWidth());
     screen_.DrawWidth(PenWidth);
+    client_ = ReadClient();
+    loaded_ = true;
+    UpdateTimer();
 }
 
 void Form1::Form_MouseDown(int, int, float X, float Y)
@@ -48,7 +51,14 @@ void Form1::Timer1_Timer()
         } else if (!damage.Rects().empty()) {
             window_.Repaint(damage.Rects());
         }
+    } else if (const PixelRect all{0, 0, window_.DeviceWidth(), window_.DeviceHeight()};
+               framed_ && !all.Empty()) {
+        // A client area too large for memory has no frame: the window shows
+        // its background, repainted once when the frame goes
+        // (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).
+        window_.Repaint({&all, 1});
     }
+    framed_ = frame.pixels != nullptr;
     // The tick is a pure function of the table and the client size, so a
     // tick that changed nothing would be followed by ticks that change
     // nothing and draw passes that draw the same frame, 64 times a second.
@@ -64,6 +74,9 @@ void Form1::Timer1_Timer()
 
 void Form1::MouseDown(int button, int shift, double x, double y)
 {
+    if (!loaded_) {
+        return;
+    }
     // Fractions of a pixel, as high-density screens and touch report them,
     // are kept: the product is formed in doubles and rounded to a float once.
     Form_MouseDown(button, shift, static_cast<float>(x * TwipsPerPixel),
@@ -71,28 +84,35 @@ void Form1::MouseDown(int button, int shift, double x, double y)
     Wake();
 }
 
-// The walls and the floor move with the size the next tick reads.
-void Form1::Resized()
+Form1::Client Form1::ReadClient() const
 {
-    Wake();
+    return {window_.ClientWidth(),  window_.ClientHeight(), window_.DeviceWidth(),
+            window_.DeviceHeight(), window_.PixelRatio(),   window_.Background() & 0xFFFFFFu};
 }
 
-// The frame must be drawn anew in device pixels of the new ratio, or
-// cleared to the new background.
-void Form1::PixelRatioChanged()
+// The walls and the floor move with the size the next tick reads; a new
+// ratio or background has the frame drawn anew in its device pixels and
+// colour. Anything else (a move, a paint) is no change.
+void Form1::ClientChanged()
 {
-    Wake();
+    if (!loaded_) {
+        return;
+    }
+    const Client now = ReadClient();
+    if (now != client_) {
+        client_ = now;
+        Wake();
+    }
 }
 
-void Form1::BackgroundChanged()
-{
-    Wake();
-}
-
+// Each ends a rest only when the window's state changed, so that an adapter
+// may report what its window system says as often as it says it.
 void Form1::Shown()
 {
-    shown_ = true;
-    Wake();
+    if (!shown_) {
+        shown_ = true;
+        Wake();
+    }
 }
 
 void Form1::Hidden()
@@ -112,13 +132,15 @@ void Form1::Minimised()
 
 void Form1::Restored()
 {
-    minimised_ = false;
-    Wake();
+    if (minimised_) {
+        minimised_ = false;
+        Wake();
+    }
 }
 
 void Form1::UpdateTimer()
 {
-    Timer1.SetEnabled(Visible() && !resting_);
+    Timer1.SetEnabled(loaded_ && Visible() && !resting_);
 }
 
 void Form1::Wake()

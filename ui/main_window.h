@@ -40,19 +40,31 @@ public:
     void Form_MouseDown(int Button, int Shift, float X, float Y);
     // One tick at the current client size, then one draw pass; the window
     // repaints only what the pass changed. A tick that leaves the table as
-    // it was puts the pile to rest: the timer stops until a press, a
-    // resize, or the window being shown or restored.
+    // it was puts the pile to rest: the timer stops until a press, a change
+    // of the client area (size, pixel ratio, background), or the window
+    // being shown or restored.
     void Timer1_Timer();
 
-    // What the window system tells the form.
+    // What the window system tells the form. Each may come at any time and
+    // again with nothing changed: the form keeps what it was told and the
+    // client area it last read, compares, and acts only on a change.
+    //
+    // Before Form_Load the form has no pile: a press is ignored (InitBalls
+    // would wipe the ball it added, and no window is yet in view to have
+    // been pressed), a wake-up or a client change finds nothing to do
+    // (Form_Load reads the client area), while whether the window is shown
+    // or minimised is kept, so that the timer starts at Form_Load if the
+    // window is already in view. Every adapter gets the same from this
+    // (WindowRules.EventsBeforeLoadWaitForIt).
+    //
     // A press at (x, y), device-independent pixels from the client area's
     // top-left corner, fractions kept.
     void MouseDown(int button, int shift, double x, double y);
-    // The client size, pixel ratio or background changed: the next tick
-    // reads them, and its pass draws the whole frame anew where needed.
-    void Resized();
-    void PixelRatioChanged();
-    void BackgroundChanged();
+    // The client area's size, pixel ratio or background may have changed:
+    // the form reads the ClientArea, and a change ends a rest; the next
+    // tick reads the new size, and its pass draws the frame anew where
+    // needed.
+    void ClientChanged();
     // The window became visible or was hidden; minimised or restored.
     // Timer events run only while it can be seen.
     void Shown();
@@ -67,8 +79,9 @@ public:
     bool Visible() const { return shown_ && !minimised_; }
 
     // The frame the latest draw pass made (device pixels, 0xFFRRGGBB words;
-    // no pixels before the first tick or while none fit in memory), and its
-    // device pixels per device-independent pixel.
+    // no pixels before the first tick or while none fit in memory: the
+    // window then shows its background), and its device pixels per
+    // device-independent pixel.
     const PixelFrame& Frame() { return screen_.Frame(); }
     double FrameRatio() const { return screen_.Ratio(); }
 
@@ -82,6 +95,18 @@ public:
     FrameSurface& Screen() { return screen_; }
 
 private:
+    // What of the client area changes what a tick does or what the frame
+    // shows.
+    struct Client {
+        int width = 0;
+        int height = 0;
+        int deviceWidth = 0;
+        int deviceHeight = 0;
+        double ratio = 0;
+        std::uint32_t background = 0;
+        bool operator==(const Client&) const = default;
+    };
+    Client ReadClient() const;
     void UpdateTimer();
     // Ends a rest: something may change what the next tick does or what
     // the frame shows.
@@ -91,7 +116,11 @@ private:
     FrameSurface screen_;
     Rnd rnd_;
     RestWatch rest_;
+    bool loaded_ = false;
     bool shown_ = false;
     bool minimised_ = false;
     bool resting_ = false;
+    // Whether the last pass had a frame to show.
+    bool framed_ = false;
+    Client client_;
 };

@@ -11,8 +11,9 @@
 // A tick is a pure function of the table and the client size (the grid it
 // builds is scratch, rebuilt every tick). So once a tick leaves the table as
 // it found it, every further tick at that size does too, and every draw pass
-// issues the same calls: nothing can change until a press, a resize, or the
-// window being shown or restored. Tested in tests/ui/rest_test.cpp.
+// issues the same calls: nothing can change until a press, a change of the
+// client area (its size, pixel ratio or background), or the window being
+// shown or restored. Tested in tests/ui/rest_test.cpp.
 class RestWatch {
 public:
     // Keeps a copy of every field of the live slots, BallCount, Pi and

@@ -7,9 +7,21 @@
 using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
 
-Clock SteadyClock()
+const Clock& SteadyClock()
 {
-    return [] { return std::chrono::steady_clock::now().time_since_epoch(); };
+    static const struct : Clock {
+        nanoseconds Now() const override
+        {
+            return std::chrono::steady_clock::now().time_since_epoch();
+        }
+    } clock;
+    return clock;
+}
+
+std::int64_t UnitsToWait(nanoseconds at, nanoseconds now, nanoseconds unit)
+{
+    const std::int64_t wait = std::max<std::int64_t>((at - now).count(), 0);
+    return (wait + unit.count() - 1) / unit.count();
 }
 
 Timer::Timer(TimerHost& host, std::function<void()> onTimer)

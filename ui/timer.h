@@ -5,26 +5,40 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
-// Monotonic time since an arbitrary fixed start.
-using Clock = std::function<std::chrono::nanoseconds()>;
+// Monotonic time since an arbitrary fixed start: the one time line of the
+// timer, its wake-ups and the window system.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::chrono::nanoseconds Now() const = 0;
+};
 
-// The steady clock of the machine.
-Clock SteadyClock();
+// The machine's steady clock (QueryPerformanceCounter on Windows,
+// performance.now() in a browser), which every adapter runs on.
+const Clock& SteadyClock();
 
 // What the timer needs of the window system: its clock, and one wake-up.
-class TimerHost {
+class TimerHost : public Clock {
 public:
-    virtual ~TimerHost() = default;
-    // Monotonic time since an arbitrary fixed start.
-    virtual std::chrono::nanoseconds Now() const = 0;
     // Call Timer::Poll (Form1::WakeUp) once, no earlier than `at` on Now's
-    // time line; replaces any wake-up asked for before.
+    // time line; replaces any wake-up asked for before. A wake-up that
+    // comes early or late, or twice, does no harm: Poll runs the handler
+    // only when an event is due.
     virtual void WakeAt(std::chrono::nanoseconds at) = 0;
     // Forget the wake-up asked for, if any.
     virtual void CancelWake() = 0;
 };
+
+// How many whole units of a window system's timer (a millisecond, 100 ns)
+// to wait from `now` for a wake-up at `at`: rounded up, since waking a
+// little after the boundary is harmless while waking before it would only
+// cost a second wake-up; none for a time already past. Tested in
+// TimerCadence.WaitsAreRoundedUpToTheTimersUnit.
+std::int64_t UnitsToWait(std::chrono::nanoseconds at, std::chrono::nanoseconds now,
+                         std::chrono::nanoseconds unit);
 
 // A timer that asks for an interval in milliseconds and gets events only at
 // the boundaries of a steady 1/64 s clock, the interval rounded up to whole

@@ -2,19 +2,20 @@
 // The window on Qt.
 #include "qt_window.h"
 
-#include <QEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRegion>
+#include <QTouchEvent>
+#include <algorithm>
 #include <cmath>
 
-QtWindow::QtWindow(Clock clock, QWidget* parent) : QWidget(parent), clock_(std::move(clock))
+QtWindow::QtWindow(const Clock& clock) : clock_(clock)
 {
     setWindowTitle(QString::fromUtf8(Form1::Caption));
     // paintEvent covers every pixel it is asked for, so Qt need not fill
     // the client area with the background first, 64 times a second.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_AcceptTouchEvents); // a ball for every finger: event()
     // Precise, because a coarse timer may wake up to 5% early and would then
     // only find that nothing is due yet.
     wake_.setTimerType(Qt::PreciseTimer);
@@ -24,73 +25,45 @@ QtWindow::QtWindow(Clock clock, QWidget* parent) : QWidget(parent), clock_(std::
     Form.Form_Load();
 }
 
-std::uint32_t QtWindow::Background() const
-{
-    return palette().color(QPalette::Window).rgb() & 0xFFFFFFu;
-}
-
 void QtWindow::WakeAt(std::chrono::nanoseconds at)
 {
-    // Rounded up: waking a little after the boundary is harmless, waking
-    // before it would only cost a second wake-up.
-    const auto wait = std::max<std::int64_t>((at - Now()).count(), 0);
-    wake_.start(static_cast<int>((wait + 999'999) / 1'000'000));
+    wake_.start(static_cast<int>(UnitsToWait(at, Now(), std::chrono::milliseconds(1))));
 }
 
 void QtWindow::Repaint(std::span<const PixelRect> rects)
 {
     // Device pixels to pixels of the window, rounded outwards, so that a
     // fractional pixel ratio never leaves a changed pixel out.
-    const double ratio = Form.FrameRatio();
+    const double k = Form.FrameRatio();
     QRegion region;
     for (const PixelRect& r : rects) {
-        const int left = static_cast<int>(std::floor(r.left / ratio));
-        const int top = static_cast<int>(std::floor(r.top / ratio));
-        const int right = static_cast<int>(std::ceil(r.right / ratio));
-        const int bottom = static_cast<int>(std::ceil(r.bottom / ratio));
-        region += QRect(left, top, right - left, bottom - top);
+        region += QRect(QPoint(int(std::floor(r.left / k)), int(std::floor(r.top / k))),
+                        QPoint(int(std::ceil(r.right / k)) - 1, int(std::ceil(r.bottom / k)) - 1));
     }
     update(region);
 }
 
 void QtWindow::mousePressEvent(QMouseEvent* event)
 {
-    const QPointF p = event->position();
-    const int button = event->button() == Qt::RightButton    ? RightButton
-                       : event->button() == Qt::MiddleButton ? MiddleButton
-                       : event->button() == Qt::LeftButton   ? LeftButton
-                                                             : ExtraButton;
-    const Qt::KeyboardModifiers m = event->modifiers();
-    const int shift = (m & Qt::ShiftModifier ? ShiftMask : 0) |
-                      (m & Qt::ControlModifier ? CtrlMask : 0) |
-                      (m & Qt::AltModifier ? AltMask : 0);
-    Form.MouseDown(button, shift, p.x(), p.y());
-}
-
-void QtWindow::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // Widgets get the second press of a double-click only as this event,
-    // never as a press of its own; it adds a ball like any other press.
-    mousePressEvent(event);
+    // What Qt or the system make of a touch: each finger added its ball.
+    if (event->pointingDevice()->type() == QInputDevice::DeviceType::TouchScreen) {
+        return;
+    }
+    // Qt's left, right and middle buttons are Form1's 1, 2 and 4, and every
+    // other button is 8 or more; its Shift, Control and Alt are bits 25 to
+    // 27, Form1's 1, 2 and 4.
+    const int button = std::min<int>(event->button(), ExtraButton);
+    const int shift = (event->modifiers().toInt() >> 25) & (ShiftMask | CtrlMask | AltMask);
+    Form.MouseDown(button, shift, event->position().x(), event->position().y());
 }
 
 void QtWindow::paintEvent(QPaintEvent* event)
 {
+    // A new pixel ratio (a move to another screen) shows here on every Qt 6.
+    Form.ClientChanged();
+    // The frame, wrapped without a copy, and the background where it does
+    // not reach (everywhere before the first tick and while none fits).
     const PixelFrame& f = Form.Frame();
-    // A frame of another pixel ratio than the window's (the window moved
-    // to another screen while the pile rested) is drawn again by a tick.
-    if (f.pixels != nullptr && Form.FrameRatio() != devicePixelRatioF()) {
-        Form.PixelRatioChanged();
-    }
-    // A client area too large for memory has no frame, and then Qt has no
-    // window image to paint on either: a painter would only warn.
-    if (Form.Screen().FrameTooLarge()) {
-        return;
-    }
-    // Qt clips the painter to the region asked for. The frame, opaque, is
-    // copied as it is, wrapped without a copy; until the first tick there
-    // is none, and what a resize uncovers shows the background until the
-    // next one.
     QPainter painter(this);
     QRegion uncovered = event->region();
     if (f.pixels != nullptr) {
@@ -105,30 +78,37 @@ void QtWindow::paintEvent(QPaintEvent* event)
     }
 }
 
-void QtWindow::resizeEvent(QResizeEvent* event)
+bool QtWindow::event(QEvent* event)
 {
-    Form.Resized();
-    QWidget::resizeEvent(event);
-}
-
-void QtWindow::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::WindowStateChange) {
+    switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        // Accepted, so that Qt makes no presses of it.
+        for (const QEventPoint& p : static_cast<QTouchEvent*>(event)->points()) {
+            if (p.state() == QEventPoint::Pressed) {
+                Form.MouseDown(LeftButton, 0, p.position().x(), p.position().y());
+            }
+        }
+        event->accept();
+        return true;
+    case QEvent::MouseButtonDblClick:
+        // Widgets get the second press of a double-click only as this
+        // event; it adds a ball like any other press.
+        mousePressEvent(static_cast<QMouseEvent*>(event));
+        return true;
+    case QEvent::Show:
+    case QEvent::Hide:
+        event->type() == QEvent::Show ? Form.Shown() : Form.Hidden();
+        break;
+    case QEvent::WindowStateChange:
+    case QEvent::Resize:
+    case QEvent::PaletteChange:
         isMinimized() ? Form.Minimised() : Form.Restored();
-    } else if (event->type() == QEvent::PaletteChange) {
-        Form.BackgroundChanged();
+        Form.ClientChanged();
+        break;
+    default:
+        break;
     }
-    QWidget::changeEvent(event);
-}
-
-void QtWindow::showEvent(QShowEvent* event)
-{
-    Form.Shown();
-    QWidget::showEvent(event);
-}
-
-void QtWindow::hideEvent(QHideEvent* event)
-{
-    Form.Hidden();
-    QWidget::hideEvent(event);
+    return QWidget::event(event);
 }

@@ -10,30 +10,29 @@
 
 class QtWindow final : public QWidget, public WindowSystem {
 public:
-    // clock drives Form1's timer; a test passes one it controls.
-    explicit QtWindow(Clock clock = SteadyClock(), QWidget* parent = nullptr);
+    // clock (outliving the window) drives Form1's timer; tests pass theirs.
+    explicit QtWindow(const Clock& clock = SteadyClock());
 
     Form1 Form{*this};
 
     int ClientWidth() const override { return width(); }
     int ClientHeight() const override { return height(); }
+    // Qt's own rounding, as it sizes the window's image.
+    int DeviceWidth() const override { return (size() * devicePixelRatioF()).width(); }
+    int DeviceHeight() const override { return (size() * devicePixelRatioF()).height(); }
     double PixelRatio() const override { return devicePixelRatioF(); }
-    std::uint32_t Background() const override;
-    std::chrono::nanoseconds Now() const override { return clock_(); }
+    std::uint32_t Background() const override { return palette().window().color().rgb(); }
+    std::chrono::nanoseconds Now() const override { return clock_.Now(); }
     void WakeAt(std::chrono::nanoseconds at) override;
     void CancelWake() override { wake_.stop(); }
     void Repaint(std::span<const PixelRect> rects) override;
 
 protected:
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    Clock clock_;
+    const Clock& clock_;
     QTimer wake_;
 };

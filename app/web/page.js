@@ -9,23 +9,19 @@ mergeInto(LibraryManager.library, {
     context: null,
     // The pending wake-up's setTimeout handle, 0 when none is.
     timeout: 0,
-    // The canvas's size in CSS pixels and its device pixels per CSS pixel,
-    // as last reported.
-    width: -1,
-    height: -1,
-    ratio: 0,
     firstFrame: true,
 
-    // Reports the canvas's size and ratio when either changed.
-    measure: function () {
+    // Reports the canvas: its size in CSS pixels, in device pixels as the
+    // browser lays it out, and the ratio. The observer's entry carries the
+    // device-pixel box where the browser has one; elsewhere the CSS size
+    // times the ratio, rounded, stands in. The module compares.
+    measure: function (entries) {
       var c = Page.canvas;
       var ratio = window.devicePixelRatio || 1;
-      if (c.clientWidth !== Page.width || c.clientHeight !== Page.height || ratio !== Page.ratio) {
-        Page.width = c.clientWidth;
-        Page.height = c.clientHeight;
-        Page.ratio = ratio;
-        _torvane_client(Page.width, Page.height, ratio);
-      }
+      var box = entries && entries[0].devicePixelContentBoxSize;
+      var width = box ? box[0].inlineSize : Math.round(c.clientWidth * ratio);
+      var height = box ? box[0].blockSize : Math.round(c.clientHeight * ratio);
+      _torvane_client(c.clientWidth, c.clientHeight, width, height, ratio);
     },
 
     // Follows the canvas's size and the screen's density: a browser with
@@ -120,6 +116,17 @@ mergeInto(LibraryManager.library, {
       Page.firstFrame = false;
       performance.mark('torvane-first-frame');
     }
+  },
+
+  // No frame to show (none fits in memory): the background, the canvas one
+  // pixel stretched over the client area.
+  page_clear__deps: ['$Page'],
+  page_clear: function (rgb) {
+    var c = Page.canvas;
+    c.width = 1;
+    c.height = 1;
+    Page.context.fillStyle = '#' + (rgb | 0x1000000).toString(16).slice(1);
+    Page.context.fillRect(0, 0, 1, 1);
   },
 
   page_label__deps: ['$Page'],

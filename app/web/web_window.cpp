@@ -2,8 +2,6 @@
 // The window in a browser.
 #include "web_window.h"
 
-#include <algorithm>
-#include <cmath>
 #include <emscripten/emscripten.h>
 #include <new>
 
@@ -14,6 +12,7 @@ void page_wake_in(double milliseconds);
 void page_cancel_wake();
 void page_present(const std::uint32_t* rgba, int width, int height, const PixelRect* rects,
                   int count);
+void page_clear(std::uint32_t rgb);
 void page_label(int balls);
 }
 
@@ -33,29 +32,16 @@ inline std::uint32_t RgbaOf(std::uint32_t argb)
 void WebWindow::Start()
 {
     window = this;
-    // Reports the canvas's size and ratio (Client) before returning.
+    // Reports the canvas (Client) and whether the page is in view before
+    // returning.
     page_attach(Form1::Caption);
     Form.Form_Load();
-    loaded_ = true;
-    labelled_ = Form.Table.BallCount;
-    page_label(labelled_);
-    if (visible_) {
-        Form.Shown();
-    }
-}
-
-std::chrono::nanoseconds WebWindow::Now() const
-{
-    // performance.now(), milliseconds since the page's navigation.
-    return std::chrono::nanoseconds(std::llround(emscripten_get_now() * 1e6));
+    page_label(Form.Table.BallCount);
 }
 
 void WebWindow::WakeAt(std::chrono::nanoseconds at)
 {
-    // Rounded up: waking a little after the boundary is harmless, waking
-    // before it would only cost a second wake-up.
-    const auto wait = std::max<std::int64_t>((at - Now()).count(), 0);
-    page_wake_in(static_cast<double>((wait + 999'999) / 1'000'000));
+    page_wake_in(static_cast<double>(UnitsToWait(at, Now(), std::chrono::milliseconds(1))));
 }
 
 void WebWindow::CancelWake()
@@ -65,27 +51,22 @@ void WebWindow::CancelWake()
 
 void WebWindow::Repaint(std::span<const PixelRect> rects)
 {
-    Show(rects);
-}
-
-void WebWindow::Show(std::span<const PixelRect> rects)
-{
     const PixelFrame& f = Form.Frame();
-    if (f.pixels == nullptr) {
-        return;
-    }
-    PixelRect all{0, 0, f.width, f.height};
-    if (rgbaWidth_ != f.width || rgbaHeight_ != f.height) {
+    const PixelRect all{0, 0, f.width, f.height};
+    if (f.pixels != nullptr && (rgbaWidth_ != f.width || rgbaHeight_ != f.height)) {
         // A frame of a new size is shown whole (the canvas is cleared when
         // its size changes).
         const auto count = static_cast<std::size_t>(f.width) * static_cast<std::size_t>(f.height);
         rgba_.reset(new (std::nothrow) std::uint32_t[count]);
         rgbaWidth_ = rgba_ ? f.width : 0;
         rgbaHeight_ = rgba_ ? f.height : 0;
-        if (!rgba_) {
-            return;
-        }
         rects = {&all, 1};
+    }
+    // No frame, or no room to convert it: the background, as on every
+    // window system.
+    if (f.pixels == nullptr || !rgba_) {
+        page_clear(Background());
+        return;
     }
     for (const PixelRect& r : rects) {
         for (int y = r.top; y < r.bottom; ++y) {
@@ -99,76 +80,38 @@ void WebWindow::Show(std::span<const PixelRect> rects)
     page_present(rgba_.get(), f.width, f.height, rects.data(), static_cast<int>(rects.size()));
 }
 
-void WebWindow::Client(int width, int height, double ratio)
+void WebWindow::Client(int width, int height, int deviceWidth, int deviceHeight, double ratio)
 {
-    const bool resized = width != width_ || height != height_;
-    const bool rescaled = ratio != ratio_;
     width_ = width;
     height_ = height;
+    deviceWidth_ = deviceWidth;
+    deviceHeight_ = deviceHeight;
     ratio_ = ratio;
-    if (!loaded_) {
-        return;
-    }
-    if (resized) {
-        Form.Resized();
-    }
-    if (rescaled) {
-        Form.PixelRatioChanged();
-    }
-}
-
-void WebWindow::Press(int button, int shift, double x, double y)
-{
-    Form.MouseDown(button, shift, x, y);
-    // The canvas's label tells how many balls were dropped; a press on a
-    // full table changes nothing.
-    const int balls = Form.Table.BallCount;
-    if (balls != labelled_) {
-        labelled_ = balls;
-        page_label(balls);
-    }
-}
-
-void WebWindow::Visible(bool visible)
-{
-    if (visible == visible_) {
-        return;
-    }
-    visible_ = visible;
-    if (!loaded_) {
-        return;
-    }
-    // A page in a tab that is not shown, or in a minimised window, is
-    // hidden: the form stops its timer, and goes on from where it was once
-    // the page is shown again.
-    visible ? Form.Shown() : Form.Hidden();
-}
-
-void WebWindow::Expose()
-{
-    const PixelFrame& f = Form.Frame();
-    const PixelRect all{0, 0, f.width, f.height};
-    if (f.pixels != nullptr) {
-        Show({&all, 1});
-    }
+    Form.ClientChanged();
 }
 
 // What page.js calls.
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void torvane_client(int width, int height, double ratio)
+EMSCRIPTEN_KEEPALIVE void torvane_client(int width, int height, int deviceWidth, int deviceHeight,
+                                         double ratio)
 {
-    window->Client(width, height, ratio);
+    window->Client(width, height, deviceWidth, deviceHeight, ratio);
 }
 
+// The canvas's label tells how many balls were dropped.
 EMSCRIPTEN_KEEPALIVE void torvane_press(int button, int shift, double x, double y)
 {
-    window->Press(button, shift, x, y);
+    window->Form.MouseDown(button, shift, x, y);
+    page_label(window->Form.Table.BallCount);
 }
 
+// A page in a tab that is not shown, or in a minimised window, is hidden:
+// the form stops its timer, and goes on from where it was once the page is
+// shown again.
 EMSCRIPTEN_KEEPALIVE void torvane_visible(int visible)
 {
-    window->Visible(visible != 0);
+    visible != 0 ? window->Form.Shown() : window->Form.Hidden();
 }
 
 EMSCRIPTEN_KEEPALIVE void torvane_wake()
@@ -176,8 +119,11 @@ EMSCRIPTEN_KEEPALIVE void torvane_wake()
     window->Form.WakeUp();
 }
 
+// The canvas lost what it showed (a lost context restored): all of it again.
 EMSCRIPTEN_KEEPALIVE void torvane_expose()
 {
-    window->Expose();
+    const PixelFrame& f = window->Form.Frame();
+    const PixelRect all{0, 0, f.width, f.height};
+    window->Repaint({&all, 1});
 }
 }

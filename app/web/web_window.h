@@ -15,37 +15,32 @@ public:
     WebWindow(const WebWindow&) = delete;
     WebWindow& operator=(const WebWindow&) = delete;
 
-    // Takes the page's canvas as the client area, loads the form and shows
-    // it if the page can be seen.
+    // Takes the page's canvas as the client area and loads the form.
     void Start();
 
+    // The canvas as the page last reported it (Client).
     int ClientWidth() const override { return width_; }
     int ClientHeight() const override { return height_; }
+    int DeviceWidth() const override { return deviceWidth_; }
+    int DeviceHeight() const override { return deviceHeight_; }
     double PixelRatio() const override { return ratio_; }
     std::uint32_t Background() const override { return TORVANE_WEB_BACKGROUND; }
-    std::chrono::nanoseconds Now() const override;
+    std::chrono::nanoseconds Now() const override { return SteadyClock().Now(); }
     void WakeAt(std::chrono::nanoseconds at) override;
     void CancelWake() override;
     void Repaint(std::span<const PixelRect> rects) override;
 
     // What the page reports (page.js, through the exported functions).
-    // The canvas's size in CSS pixels and the device pixels per CSS pixel.
-    void Client(int width, int height, double ratio);
-    void Press(int button, int shift, double x, double y);
-    void Visible(bool visible);
-    // The canvas lost what it showed (a lost context restored).
-    void Expose();
+    // The canvas's size in CSS pixels and in device pixels, and the device
+    // pixels per CSS pixel.
+    void Client(int width, int height, int deviceWidth, int deviceHeight, double ratio);
 
 private:
-    // Puts `rects` of the frame on the canvas.
-    void Show(std::span<const PixelRect> rects);
-
     int width_ = 0;
     int height_ = 0;
+    int deviceWidth_ = 0;
+    int deviceHeight_ = 0;
     double ratio_ = 1.0;
-    bool loaded_ = false;
-    bool visible_ = false;
-    int labelled_ = -1;
     // The frame as the canvas takes it, RGBA bytes: only the rectangles
     // shown are converted into it.
     std::unique_ptr<std::uint32_t[]> rgba_;

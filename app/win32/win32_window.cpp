@@ -20,7 +20,6 @@ namespace {
 
 const wchar_t kClassName[] = L"Torvane";
 const DWORD kStyle = WS_OVERLAPPEDWINDOW;
-const DWORD kExStyle = 0;
 
 // Functions of Windows 10 1607 and later, looked up at run time so that the
 // program still starts where they are missing (and under wine, which lacks
@@ -49,25 +48,17 @@ UINT SystemDpi()
     return dpi > 0 ? UINT(dpi) : 96;
 }
 
-// The window's outer size for a client area of `width` x `height` device
-// pixels at `dpi`.
-SIZE OuterSize(int width, int height, UINT dpi)
+// A client size in device-independent pixels as device pixels at `dpi`.
+int DevicePixels(int dips, UINT dpi)
 {
-    RECT rect{0, 0, width, height};
-    static const auto adjustForDpi =
-        User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-    if (!adjustForDpi || !adjustForDpi(&rect, kStyle, FALSE, kExStyle, dpi)) {
-        AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
-    }
-    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+    return int(std::lround(dips * (dpi / 96.0)));
 }
 
-// COLORREF is 0x00BBGGRR; the form takes 0xRRGGBB.
-std::uint32_t RgbOf(COLORREF colour)
-{
-    return std::uint32_t(GetRValue(colour)) << 16 | std::uint32_t(GetGValue(colour)) << 8 |
-           GetBValue(colour);
-}
+// Posted by the waker thread when the timer goes off: the move and size
+// loops and the system menu's, which Windows runs while the user drags the
+// window or has its menu open, dispatch posted messages as the program's
+// own loop does, so the pile moves on through them.
+const UINT WakeMessage = WM_APP;
 
 std::wstring Wide(const char* utf8)
 {
@@ -83,19 +74,16 @@ std::wstring Wide(const char* utf8)
 
 Win32Window::Win32Window(HINSTANCE instance) : instance_(instance)
 {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    frequency_ = frequency.QuadPart;
-    // The form's timer asks for wake-ups at 1/64 s boundaries; SetTimer and
-    // plain waitable timers wake on the system's 15.6 ms tick, which would
-    // let a wake-up slip past a boundary and drop an event. A
-    // high-resolution timer wakes within about a millisecond.
+    // The form's timer asks for wake-ups at 1/64 s boundaries; plain
+    // waitable timers go off on the system's 15.6 ms tick, which would let a
+    // wake-up slip past a boundary and drop an event. A high-resolution
+    // timer goes off within about a millisecond.
     timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                     TIMER_ALL_ACCESS);
     if (!timer_) {
         timer_ = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
     }
-    background_ = RgbOf(GetSysColor(COLOR_BTNFACE));
+    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 Win32Window::~Win32Window()
@@ -103,18 +91,20 @@ Win32Window::~Win32Window()
     if (window_) {
         DestroyWindow(window_);
     }
-    if (timer_) {
-        CloseHandle(timer_);
+    for (HANDLE handle : {waker_, stop_, timer_}) {
+        if (handle) {
+            CloseHandle(handle);
+        }
     }
 }
 
 bool Win32Window::Create(int show)
 {
+    // No CS_DBLCLKS: a fast second click comes as a press, and adds a ball
+    // as every press does. No background brush: WM_PAINT paints every pixel
+    // it is asked for.
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    // No CS_DBLCLKS: a fast second click comes as a press, and adds a ball
-    // as every press does.
-    windowClass.style = 0;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance_;
     windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TORVANE));
@@ -122,149 +112,80 @@ bool Win32Window::Create(int show)
         LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TORVANE), IMAGE_ICON,
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    // No background brush: WM_PAINT paints every pixel it is asked for.
-    windowClass.hbrBackground = nullptr;
     windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass)) {
+    if (!timer_ || !stop_ || !RegisterClassExW(&windowClass)) {
         return false;
     }
-
-    // Sized for the system DPI first; the monitor the window lands on may
-    // have another, known once the window exists.
-    const UINT systemDpi = SystemDpi();
-    const auto device = [](int dips, UINT dpi) { return int(std::lround(dips * (dpi / 96.0))); };
-    SIZE outer = OuterSize(device(Form1::StartClientWidth, systemDpi),
-                           device(Form1::StartClientHeight, systemDpi), systemDpi);
     const std::wstring caption = Wide(Form1::Caption);
-    window_ = CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance_, this);
-    if (!window_) {
+    window_ = CreateWindowExW(0, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    waker_ = window_ ? CreateThread(nullptr, 0, Waker, this, 0, nullptr) : nullptr;
+    if (!waker_) {
         return false;
     }
-    dpi_ = WindowDpi();
-    // The client area the form starts with, in device pixels at the
-    // window's DPI, whatever frame the system drew around it.
-    const int width = device(Form1::StartClientWidth, dpi_);
-    const int height = device(Form1::StartClientHeight, dpi_);
+    // Sized once, hidden, for the DPI of the monitor the window landed on:
+    // the start client area in its device pixels, whatever frame the
+    // system drew around it.
+    const UINT dpi = UINT(PixelRatio() * 96);
+    RECT frame;
     RECT client;
+    GetWindowRect(window_, &frame);
     GetClientRect(window_, &client);
-    if (client.right != width || client.bottom != height) {
-        RECT frame;
-        GetWindowRect(window_, &frame);
-        SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + width - client.right,
-                     frame.bottom - frame.top + height - client.bottom,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-
-    loaded_ = true;
+    SetWindowPos(
+        window_, nullptr, 0, 0,
+        frame.right - frame.left - client.right + DevicePixels(Form1::StartClientWidth, dpi),
+        frame.bottom - frame.top - client.bottom + DevicePixels(Form1::StartClientHeight, dpi),
+        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     form_.Form_Load();
     ShowWindow(window_, show);
-    // WM_SHOWWINDOW is not sent for every way of showing a window.
-    SetShown(IsWindowVisible(window_) != FALSE);
     UpdateWindow(window_);
     return true;
 }
 
 int Win32Window::Run()
 {
-    MSG message;
-    for (;;) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                return int(message.wParam);
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        // Sleeps until a message or the timer comes; at rest, minimised or
-        // hidden no wake-up is set and the program takes no time at all.
-        const DWORD handles = timer_ ? 1 : 0;
-        const DWORD woke = MsgWaitForMultipleObjectsEx(handles, &timer_, INFINITE, QS_ALLINPUT,
-                                                       MWMO_INPUTAVAILABLE);
-        if (handles && woke == WAIT_OBJECT_0) {
-            WakeIfDue();
-        }
+    // Sleeps until a message comes; at rest, minimised or hidden no
+    // wake-up is set, the waker waits, and the program takes no time.
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
+    return int(message.wParam);
 }
 
-int Win32Window::ClientWidth() const
+DWORD WINAPI Win32Window::Waker(void* self)
+{
+    const auto* window = static_cast<const Win32Window*>(self);
+    const HANDLE handles[] = {window->stop_, window->timer_};
+    while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        PostMessageW(window->window_, WakeMessage, 0, 0);
+    }
+    return 0;
+}
+
+RECT Win32Window::ClientRect() const
 {
     RECT client{};
     GetClientRect(window_, &client);
-    return int(std::lround((client.right - client.left) / PixelRatio()));
+    return client;
 }
 
-int Win32Window::ClientHeight() const
-{
-    RECT client{};
-    GetClientRect(window_, &client);
-    return int(std::lround((client.bottom - client.top) / PixelRatio()));
-}
-
+// The window's DPI: its monitor's where the system scales per monitor, else
+// the system's.
 double Win32Window::PixelRatio() const
 {
-    return dpi_ / 96.0;
-}
-
-std::chrono::nanoseconds Win32Window::Now() const
-{
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    // Whole seconds and the rest apart, so that the product cannot overflow.
-    const long long count = counter.QuadPart;
-    return std::chrono::nanoseconds(count / frequency_ * 1'000'000'000 +
-                                    count % frequency_ * 1'000'000'000 / frequency_);
+    static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    const UINT dpi = getDpiForWindow ? getDpiForWindow(window_) : 0;
+    return (dpi ? dpi : SystemDpi()) / 96.0;
 }
 
 void Win32Window::WakeAt(std::chrono::nanoseconds at)
 {
-    wakePending_ = true;
-    wakeAt_ = at;
-    ArmTimer(at - Now());
-}
-
-void Win32Window::CancelWake()
-{
-    wakePending_ = false;
-    if (timer_) {
-        CancelWaitableTimer(timer_);
-    } else if (window_) {
-        KillTimer(window_, 1);
-    }
-}
-
-void Win32Window::ArmTimer(std::chrono::nanoseconds delay)
-{
-    if (timer_) {
-        // Relative due times are negative, in 100 ns units, rounded up so
-        // that the timer never goes off early.
-        LARGE_INTEGER due;
-        due.QuadPart = -std::max<long long>(1, (delay.count() + 99) / 100);
-        SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
-    } else if (window_) {
-        const long long ms =
-            std::max<long long>(USER_TIMER_MINIMUM, (delay.count() + 999'999) / 1'000'000);
-        SetTimer(window_, 1, UINT(std::min<long long>(ms, USER_TIMER_MAXIMUM)), nullptr);
-    }
-}
-
-void Win32Window::WakeIfDue()
-{
-    if (!wakePending_) {
-        return;
-    }
-    const auto now = Now();
-    if (now < wakeAt_) {
-        ArmTimer(wakeAt_ - now);
-        return;
-    }
-    wakePending_ = false;
-    if (!timer_) {
-        KillTimer(window_, 1);
-    }
-    form_.WakeUp();
-    // Shows the tick's frame now rather than after every other message.
-    UpdateWindow(window_);
+    // Relative due times are negative, in 100 ns units; at least one.
+    LARGE_INTEGER due;
+    due.QuadPart = -std::max<long long>(1, UnitsToWait(at, Now(), std::chrono::nanoseconds(100)));
+    SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
 }
 
 void Win32Window::Repaint(std::span<const PixelRect> rects)
@@ -275,31 +196,12 @@ void Win32Window::Repaint(std::span<const PixelRect> rects)
     }
 }
 
-UINT Win32Window::WindowDpi() const
+void Win32Window::Press(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
-    UINT dpi = getDpiForWindow ? getDpiForWindow(window_) : 0;
-    return dpi ? dpi : SystemDpi();
-}
-
-void Win32Window::SetShown(bool shown)
-{
-    if (shown == shown_) {
-        return;
-    }
-    shown_ = shown;
-    if (shown) {
-        form_.Shown();
-    } else {
-        form_.Hidden();
-    }
-}
-
-void Win32Window::Press(int button, WPARAM wParam, LPARAM lParam)
-{
-    if (!loaded_) {
-        return;
-    }
+    const int button = message == WM_LBUTTONDOWN   ? LeftButton
+                       : message == WM_RBUTTONDOWN ? RightButton
+                       : message == WM_MBUTTONDOWN ? MiddleButton
+                                                   : ExtraButton;
     const WORD keys = GET_KEYSTATE_WPARAM(wParam);
     const int shift = (keys & MK_SHIFT ? ShiftMask : 0) | (keys & MK_CONTROL ? CtrlMask : 0) |
                       (GetKeyState(VK_MENU) < 0 ? AltMask : 0);
@@ -314,10 +216,13 @@ void Win32Window::Paint()
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window_, &paint);
     const RECT& want = paint.rcPaint;
+    // A frame of another DPI (the window just moved to another screen) is
+    // not shown: the background until the next tick, a 64th of a second
+    // away, draws it anew in the new device pixels.
     const PixelFrame& frame = form_.Frame();
-    const int frameWidth = frame.pixels ? frame.width : 0;
-    const int frameHeight = frame.pixels ? frame.height : 0;
-
+    const bool shown = frame.pixels && form_.FrameRatio() == PixelRatio();
+    const int frameWidth = shown ? frame.width : 0;
+    const int frameHeight = shown ? frame.height : 0;
     const int left = std::max<int>(want.left, 0);
     const int top = std::max<int>(want.top, 0);
     const int right = std::min<int>(want.right, frameWidth);
@@ -329,36 +234,23 @@ void Win32Window::Paint()
         // exactly the rows to show, that origin is row 0 either way.
         // windows-check compares a screenshot with the frame to pin this.
         const int rows = bottom - top;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = LONG(frame.stride);
-        info.bmiHeader.biHeight = -rows;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info{
+            {sizeof(BITMAPINFOHEADER), LONG(frame.stride), -rows, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+            {}};
         SetDIBitsToDevice(dc, left, top, DWORD(right - left), DWORD(rows), left, 0, 0, UINT(rows),
                           frame.pixels + top * frame.stride, &info, DIB_RGB_COLORS);
     }
 
     // Where the frame does not reach (a window grown since the last tick, or
-    // no frame yet): the background. Most paints, those of a tick, have no
-    // such strip and make no brush.
+    // no frame): the background, with the system's own brush for it.
     const RECT strips[] = {
         {std::max<LONG>(want.left, frameWidth), want.top, want.right, want.bottom},
         {want.left, std::max<LONG>(want.top, frameHeight), std::min<LONG>(want.right, frameWidth),
          want.bottom}};
-    HBRUSH brush = nullptr;
     for (const RECT& strip : strips) {
         if (strip.left < strip.right && strip.top < strip.bottom) {
-            if (!brush) {
-                brush = CreateSolidBrush(
-                    RGB(background_ >> 16 & 0xFF, background_ >> 8 & 0xFF, background_ & 0xFF));
-            }
-            FillRect(dc, &strip, brush);
+            FillRect(dc, &strip, GetSysColorBrush(COLOR_BTNFACE));
         }
-    }
-    if (brush) {
-        DeleteObject(brush);
     }
     EndPaint(window_, &paint);
 }
@@ -366,8 +258,8 @@ void Win32Window::Paint()
 LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<Win32Window*>(create->lpCreateParams);
+        auto* self =
+            static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -381,59 +273,47 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     // WM_NCDESTROY forgets the window; the default handling still needs it.
     const HWND window = window_;
     switch (message) {
-    // Every button adds a ball; a double-click's second press too, should
-    // the class ever ask for double-clicks.
+    // Every button adds a ball.
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        Press(LeftButton, wParam, lParam);
-        return 0;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-        Press(RightButton, wParam, lParam);
-        return 0;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-        Press(MiddleButton, wParam, lParam);
-        return 0;
     case WM_XBUTTONDOWN:
-    case WM_XBUTTONDBLCLK:
-        Press(ExtraButton, wParam, lParam);
-        return TRUE;
-    case WM_SIZE:
-        if (!loaded_) {
-            break;
-        }
-        // The form keeps whether it is minimised; restoring and resizing
-        // each only end a rest.
-        if (wParam == SIZE_MINIMIZED) {
-            form_.Minimised();
-        } else {
-            form_.Restored();
-            form_.Resized();
-        }
+        Press(message, wParam, lParam);
+        return message == WM_XBUTTONDOWN; // TRUE for an X button, as Windows asks
+    case WM_WINDOWPOSCHANGED:
+        // Shown, hidden, minimised, restored, moved or sized, as the window
+        // is now; the form compares. Nothing here needs WM_SIZE or WM_MOVE.
+        IsWindowVisible(window_) ? form_.Shown() : form_.Hidden();
+        IsIconic(window_) ? form_.Minimised() : form_.Restored();
+        form_.ClientChanged();
         return 0;
-    case WM_SHOWWINDOW:
-        if (loaded_) {
-            SetShown(wParam != FALSE);
+    case WM_GETDPISCALEDSIZE: {
+        // The client area keeps its size in device-independent pixels on a
+        // screen of another DPI; the caption and borders do not scale in
+        // proportion, so the outer size is worked out for the new DPI.
+        static const auto adjustForDpi =
+            User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+        const UINT dpi = UINT(wParam);
+        RECT rect{0, 0, DevicePixels(ClientWidth(), dpi), DevicePixels(ClientHeight(), dpi)};
+        if (!adjustForDpi || !adjustForDpi(&rect, kStyle, FALSE, 0, dpi)) {
+            return FALSE;
         }
-        break;
+        *reinterpret_cast<SIZE*>(lParam) = {rect.right - rect.left, rect.bottom - rect.top};
+        return TRUE;
+    }
     case WM_DPICHANGED: {
-        dpi_ = HIWORD(wParam);
+        // Also in the middle of a drag: the new size reaches the form
+        // through WM_WINDOWPOSCHANGED, and Paint shows no frame of the old
+        // DPI.
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        if (loaded_) {
-            form_.PixelRatioChanged();
-        }
         InvalidateRect(window_, nullptr, FALSE);
         return 0;
     }
     case WM_SYSCOLORCHANGE:
-        background_ = RgbOf(GetSysColor(COLOR_BTNFACE));
-        if (loaded_) {
-            form_.BackgroundChanged();
-        }
+        form_.ClientChanged();
         InvalidateRect(window_, nullptr, FALSE);
         return 0;
     case WM_ERASEBKGND:
@@ -443,13 +323,14 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         Paint();
         return 0;
-    case WM_TIMER:
-        if (wParam == 1) {
-            WakeIfDue();
-        }
+    case WakeMessage:
+        form_.WakeUp();
+        // Shows the tick's frame now rather than after every other message.
+        UpdateWindow(window_);
         return 0;
     case WM_DESTROY:
-        CancelWake();
+        SetEvent(stop_);
+        WaitForSingleObject(waker_, INFINITE);
         PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY:

@@ -3,16 +3,9 @@
 // and a DIB of the frame, around the toolkit-free Form1.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include "main_window.h"
 
-#include <chrono>
-#include <cstdint>
+#include <cmath>
 #include <windows.h>
 
 class Win32Window final : public WindowSystem {
@@ -29,46 +22,37 @@ public:
     // The message loop, until the window is closed; the program's exit code.
     int Run();
 
-    // WindowSystem.
-    int ClientWidth() const override;
-    int ClientHeight() const override;
+    // WindowSystem: what the window has now, asked of Windows every time.
+    int ClientWidth() const override { return int(std::lround(DeviceWidth() / PixelRatio())); }
+    int ClientHeight() const override { return int(std::lround(DeviceHeight() / PixelRatio())); }
+    int DeviceWidth() const override { return ClientRect().right; }
+    int DeviceHeight() const override { return ClientRect().bottom; }
     double PixelRatio() const override;
-    std::uint32_t Background() const override { return background_; }
-    std::chrono::nanoseconds Now() const override;
+    // COLORREF is 0x00BBGGRR, as a colour value.
+    std::uint32_t Background() const override
+    {
+        return RgbWordOf(std::int32_t(GetSysColor(COLOR_BTNFACE)));
+    }
+    std::chrono::nanoseconds Now() const override { return SteadyClock().Now(); }
     void WakeAt(std::chrono::nanoseconds at) override;
-    void CancelWake() override;
+    void CancelWake() override { CancelWaitableTimer(timer_); }
     void Repaint(std::span<const PixelRect> rects) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void Press(int button, WPARAM wParam, LPARAM lParam);
+    void Press(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
-    // Runs the form's wake-up once it is due; else sets the timer again for
-    // what is left.
-    void WakeIfDue();
-    // Sets the timer to go off `delay` from now (at least 100 ns).
-    void ArmTimer(std::chrono::nanoseconds delay);
-    // The window's DPI: its monitor's where the system scales per monitor,
-    // else the system's.
-    UINT WindowDpi() const;
-    // Tells the form when the window comes into view or leaves it, once a
-    // change.
-    void SetShown(bool shown);
+    RECT ClientRect() const;
+    // The waker thread: posts WakeMessage each time the timer goes off.
+    static DWORD WINAPI Waker(void* self);
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
-    // Counts a second of QueryPerformanceCounter.
-    long long frequency_ = 1;
-    // The one wake-up asked for; the waitable timer, or SetTimer's where
-    // none could be made.
+    // The one wake-up asked for, and the thread that waits for it and the
+    // event that ends that thread.
     HANDLE timer_ = nullptr;
-    bool wakePending_ = false;
-    std::chrono::nanoseconds wakeAt_{0};
-    UINT dpi_ = 96;
-    std::uint32_t background_ = 0;
-    bool shown_ = false;
-    // Events reach the form only after Form_Load, as they would on a form.
-    bool loaded_ = false;
+    HANDLE stop_ = nullptr;
+    HANDLE waker_ = nullptr;
     Form1 form_{*this};
 };

@@ -18,7 +18,28 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <utility>
+
+namespace {
+// While set, blocks of a frame's size cannot be had: the frame's memory
+// comes from the nothrow array new below, which replaces the standard
+// library's for this program, as the standard allows, so that the product
+// is tested allocating as it always does.
+bool refuseFrames = false;
+} // namespace
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (refuseFrames && size >= 100'000) {
+        return nullptr;
+    }
+    try {
+        return ::operator new[](size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 
 using namespace std::chrono_literals;
 
@@ -32,11 +53,24 @@ void ClickMany(QWidget& w, int presses)
     }
 }
 
+// A clock the test moves, that can act once when it is read.
+struct TestClock : Clock {
+    std::chrono::nanoseconds now{0};
+    mutable std::function<void()> onRead;
+    std::chrono::nanoseconds Now() const override
+    {
+        if (auto act = std::exchange(onRead, nullptr)) {
+            act();
+        }
+        return now;
+    }
+};
+
 // The window shown, its form's timer on a clock the test moves.
 class QtAdapter : public ::testing::Test {
 protected:
-    std::chrono::nanoseconds now{0};
-    QtWindow window{[this] { return now; }};
+    TestClock clock;
+    QtWindow window{clock};
 
     void SetUp() override
     {
@@ -49,7 +83,7 @@ protected:
     // then Qt paints what the tick asked to repaint.
     void Tick()
     {
-        now += Timer::Granularity;
+        clock.now += Timer::Granularity;
         window.Form.WakeUp();
         QCoreApplication::processEvents();
     }
@@ -89,7 +123,8 @@ TEST_F(QtAdapter, StartsAsTheFormAsks)
     EXPECT_EQ(window.ClientWidth(), 605);
     EXPECT_EQ(window.ClientHeight(), 366);
     EXPECT_EQ(window.PixelRatio(), window.devicePixelRatioF());
-    EXPECT_EQ(window.Background(), Background());
+    EXPECT_EQ(QSize(window.DeviceWidth(), window.DeviceHeight()), Shown().size());
+    EXPECT_EQ(window.Background() & 0xFFFFFFu, Background());
     // Loaded (the table set for the start width), then shown: the timer
     // runs, and the first boundary brings the first tick.
     EXPECT_TRUE(SameTable(window.Form.Table, StartTable()));
@@ -159,21 +194,29 @@ TEST_F(QtAdapter, DoubleClickIsTwoPresses)
     window.removeEventFilter(&counter);
 }
 
-TEST_F(QtAdapter, TouchTapAddsABallWheelDoesNot)
+TEST_F(QtAdapter, EveryFingerAddsABallWheelDoesNot)
 {
     // Registered with Qt for the rest of the run, which never frees it.
     static QPointingDevice* const screen =
         QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen);
-    QTest::touchEvent(&window, screen).press(0, QPoint(100, 200));
-    QTest::touchEvent(&window, screen).release(0, QPoint(100, 200));
-    ASSERT_EQ(window.Form.Table.BallCount, 1);
-    EXPECT_BITS(window.Form.Table.BallX[1], 1500.0f);
-    EXPECT_BITS(window.Form.Table.BallY[1], 3000.0f);
+    // Three fingers, two down together and one while they move; the
+    // presses Qt may make of them add nothing.
+    QTest::touchEvent(&window, screen).press(0, QPoint(100, 200)).press(1, QPoint(300, 50));
+    QTest::touchEvent(&window, screen).move(0, QPoint(110, 210)).press(2, QPoint(500, 300));
+    QTest::touchEvent(&window, screen).release(0, QPoint(110, 210)).move(1, QPoint(310, 60));
+    QTest::touchEvent(&window, screen).release(1, QPoint(310, 60)).release(2, QPoint(500, 300));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.Form.Table.BallCount, 3);
+    const float at[][2] = {{1500.0f, 3000.0f}, {4500.0f, 750.0f}, {7500.0f, 4500.0f}};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_BITS(window.Form.Table.BallX[k + 1], at[k][0]);
+        EXPECT_BITS(window.Form.Table.BallY[k + 1], at[k][1]);
+    }
 
     QWheelEvent wheel(QPointF(100, 100), window.mapToGlobal(QPointF(100, 100)), QPoint(),
                       QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&window, &wheel);
-    EXPECT_EQ(window.Form.Table.BallCount, 1);
+    EXPECT_EQ(window.Form.Table.BallCount, 3);
 }
 
 TEST_F(QtAdapter, WindowEventsReachTheForm)
@@ -219,7 +262,7 @@ TEST_F(QtAdapter, WindowEventsReachTheForm)
     // The form reads what the window now reports.
     EXPECT_EQ(window.ClientWidth(), 520);
     EXPECT_EQ(window.ClientHeight(), 310);
-    EXPECT_EQ(window.Background(), 0x008B8Bu);
+    EXPECT_EQ(window.Background() & 0xFFFFFFu, 0x008B8Bu);
     Tick();
     EXPECT_EQ(PixelAt(window.Form.Frame(), 1, 1), 0x008B8Bu);
 }
@@ -268,6 +311,31 @@ TEST_F(QtAdapter, PaintShowsTheFrame)
             }
         }
     }
+}
+
+TEST_F(QtAdapter, AFrameMemoryCannotHoldShowsTheBackground)
+{
+    ClickMany(window, 60);
+    Tick();
+    ASSERT_NE(window.Form.Frame().pixels, nullptr);
+    // A new size wants a new frame, which cannot be had: the background
+    // everywhere, not the old frame; the pile moves on.
+    refuseFrames = true;
+    window.resize(640, 400);
+    Tick();
+    refuseFrames = false;
+    EXPECT_EQ(window.Form.Frame().pixels, nullptr);
+    const QImage shown = Shown();
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, Background()) << x << "," << y;
+        }
+    }
+    // Once one fits, the rings are back.
+    Tick();
+    ASSERT_NE(window.Form.Frame().pixels, nullptr);
+    EXPECT_NE(Pixels(window.Form.Frame()),
+              std::vector<std::uint32_t>(shown.width() * shown.height(), Background()));
 }
 
 TEST_F(QtAdapter, RepaintsAreRoundedOutwardsToWholePixels)
@@ -351,21 +419,12 @@ TEST_F(QtAdapter, ClosingWhileTheTimerIsArmedEndsTheTicks)
 
 TEST(QtAdapterClose, CloseDuringATickTakesEffectAfterItAndDeletesTheWindowSafely)
 {
-    // A clock that can act once when it is read, which Timer does in the
-    // middle of delivering a timer event: the close the user clicks while a
-    // tick runs is queued there.
-    struct {
-        std::chrono::nanoseconds now{0};
-        std::function<void()> onRead;
-    } clock;
-    Clock source = [&clock] {
-        if (auto act = std::exchange(clock.onRead, nullptr)) {
-            act();
-        }
-        return clock.now;
-    };
+    // The clock acts once when it is read, which Timer does in the middle
+    // of delivering a timer event: the close the user clicks while a tick
+    // runs is queued there.
+    TestClock clock;
     CloseWatch watch;
-    auto* window = new QtWindow(source);
+    auto* window = new QtWindow(clock);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->installEventFilter(&watch);
     const QPointer<QtWindow> alive(window);

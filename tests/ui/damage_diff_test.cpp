@@ -27,8 +27,8 @@ struct FullRedraw {
     FullRedraw(const BallTable& t, const ClientArea& client, int pen)
     {
         const double ratio = client.PixelRatio();
-        const int w = static_cast<int>(std::ceil(client.ClientWidth() * ratio));
-        const int h = static_cast<int>(std::ceil(client.ClientHeight() * ratio));
+        const int w = client.DeviceWidth();
+        const int h = client.DeviceHeight();
         if (w == 0 || h == 0) {
             return;
         }
@@ -136,7 +136,7 @@ TEST_P(DamageRepaint, TheWindowRepaintsWhatChangedAndNoMore)
     s.window.ratio = GetParam();
     s.window.width = 1200;
     s.window.height = 800;
-    s.form.Resized();
+    s.form.ClientChanged();
     s.Press(100, 100);
     // The first pass draws the whole frame and repaints all of it.
     s.Tick();

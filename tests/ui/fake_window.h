@@ -8,6 +8,7 @@
 #include "main_window.h"
 #include "window_system.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -17,6 +18,10 @@ public:
     int width = Form1::StartClientWidth;
     int height = Form1::StartClientHeight;
     double ratio = 1.0;
+    // The client area in device pixels, as a window system lays it out;
+    // below 0, the size in pixels times the ratio, rounded.
+    int deviceWidth = -1;
+    int deviceHeight = -1;
     std::uint32_t background = 0xF0F0F0;
     FakeClock clock;
     // Every rectangle the form asked to repaint, in order (unless a long run
@@ -27,6 +32,14 @@ public:
 
     int ClientWidth() const override { return width; }
     int ClientHeight() const override { return height; }
+    int DeviceWidth() const override
+    {
+        return deviceWidth >= 0 ? deviceWidth : static_cast<int>(std::lround(width * ratio));
+    }
+    int DeviceHeight() const override
+    {
+        return deviceHeight >= 0 ? deviceHeight : static_cast<int>(std::lround(height * ratio));
+    }
     double PixelRatio() const override { return ratio; }
     std::uint32_t Background() const override { return background; }
     std::chrono::nanoseconds Now() const override { return clock.Now(); }

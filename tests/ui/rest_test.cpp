@@ -109,7 +109,7 @@ TEST(RestWake, EveryWayOfWakingRestartsTheTimer)
          [](ShownForm& s) {
              s.window.width = 500;
              s.window.height = 300;
-             s.form.Resized();
+             s.form.ClientChanged();
          },
          true, true},
         // Showing or restoring changes nothing: one tick finds that out,
@@ -131,13 +131,20 @@ TEST(RestWake, EveryWayOfWakingRestartsTheTimer)
         {"background changed",
          [](ShownForm& s) {
              s.window.background = 0x008B8B;
-             s.form.BackgroundChanged();
+             s.form.ClientChanged();
          },
          false, true},
         {"pixel ratio changed",
          [](ShownForm& s) {
              s.window.ratio = 2;
-             s.form.PixelRatioChanged();
+             s.form.ClientChanged();
+         },
+         false, true},
+        // The same size and ratio, laid out a device pixel wider.
+        {"device size changed",
+         [](ShownForm& s) {
+             s.window.deviceWidth = 606;
+             s.form.ClientChanged();
          },
          false, true},
     };
@@ -163,7 +170,7 @@ TEST(RestWake, EveryWayOfWakingRestartsTheTimer)
         EXPECT_EQ(s.form.Resting(), !w.moves);
         EXPECT_EQ(s.window.repaints != repaints, w.repaints);
         const PixelFrame& frame = s.form.Frame();
-        ASSERT_EQ(frame.width, s.window.width * s.window.ratio);
+        ASSERT_EQ(frame.width, s.window.DeviceWidth());
         EXPECT_EQ(s.form.FrameRatio(), s.window.ratio);
         EXPECT_EQ(PixelAt(frame, 2, 2), s.window.background);
     }

@@ -56,7 +56,7 @@ int main(int argc, char* argv[])
     }
     // Started at the start size, as a window is; the size asked for comes
     // as a resize before the first tick.
-    s.form.Resized();
+    s.form.ClientChanged();
     for (const auto& [x, y] : presses) {
         s.Press(x, y);
     }

@@ -38,15 +38,17 @@ struct Fixture {
             ASSERT_EQ(clock.wake, timer.Due());
         }
     }
-    // An event loop that wakes only when the timer asked it to.
+    // An event loop that wakes only when the timer asked it to, once for
+    // each wake-up asked for.
     void RunUntil(nanoseconds end)
     {
         for (;;) {
-            ASSERT_TRUE(clock.wake);
+            ASSERT_TRUE(clock.wake) << "no wake-up asked for";
             clock.now = std::max(clock.now, *clock.wake);
             if (clock.now >= end) {
                 return;
             }
+            clock.wake.reset();
             timer.Poll();
         }
     }
@@ -151,4 +153,27 @@ TEST(TimerCadence, DisabledTimerDeliversNothingAndRestartsFresh)
     EXPECT_EQ(f.events.size(), before);
     f.RunFor(16ms);
     EXPECT_EQ(f.events.size(), before + 1);
+}
+
+TEST(TimerCadence, WaitsAreRoundedUpToTheTimersUnit)
+{
+    // A wake-up is never early: a window system's timer waits whole units
+    // (a millisecond, 100 ns), rounded up, and none for a time past.
+    const struct {
+        nanoseconds at, now, unit;
+        std::int64_t units;
+    } waits[] = {
+        {15625us, 0ns, 1ms, 16},
+        {15625us, 15625us, 1ms, 0},
+        {15625us, 20ms, 1ms, 0},
+        {2ms, 1ms, 1ms, 1},
+        {2ms + 1ns, 1ms, 1ms, 2},
+        {15625us, 0ns, 100ns, 156250},
+        {15'625'001ns, 0ns, 100ns, 156251},
+        {1ns, 0ns, 100ns, 1},
+    };
+    for (const auto& w : waits) {
+        EXPECT_EQ(UnitsToWait(w.at, w.now, w.unit), w.units)
+            << w.at.count() << " ns from " << w.now.count() << " in units of " << w.unit.count();
+    }
 }

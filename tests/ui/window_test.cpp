@@ -133,7 +133,7 @@ TEST_F(WindowTest, ResizingMovesTheWallsFromTheNextTick)
 
     window.width = 300;
     window.height = 200;
-    form.Resized();
+    form.ClientChanged();
     // Nothing moves until the tick reads the new size.
     EXPECT_TRUE(SameTable(form.Table, expected));
     Tick();
@@ -146,34 +146,112 @@ TEST_F(WindowTest, ResizingMovesTheWallsFromTheNextTick)
     EXPECT_EQ(window.repainted.back(), (PixelRect{0, 0, 300, 200}));
 }
 
+TEST_F(WindowTest, TheFrameIsTheClientAreasDevicePixels)
+{
+    // A page 607 pixels wide at ratio 1.75 lays its canvas out 1062 device
+    // pixels wide, not 1062.25 rounded up: the frame takes the window
+    // system's size, so that it is shown pixel for pixel.
+    window.width = 607;
+    window.ratio = 1.75;
+    window.deviceWidth = 1062;
+    form.ClientChanged();
+    Tick();
+    EXPECT_EQ(form.Frame().width, 1062);
+    EXPECT_EQ(form.Frame().height, 641); // 366 x 1.75 = 640.5, rounded
+    EXPECT_EQ(window.repainted.back(), (PixelRect{0, 0, 1062, 641}));
+    EXPECT_BITS(form.Screen().ScaleWidth(), 9105.0f);
+}
+
+TEST(WindowRules, EventsBeforeLoadWaitForIt)
+{
+    // What a window system may report while the adapter makes its window.
+    FakeWindow window;
+    Form1 form{window};
+    form.Minimised();
+    form.Shown();
+    form.MouseDown(LeftButton, 0, 100, 100);
+    window.width = 500;
+    form.ClientChanged();
+    form.WakeUp();
+    EXPECT_EQ(form.Table.BallCount, 0);
+    EXPECT_FALSE(window.clock.wake);
+    EXPECT_EQ(window.repaints, 0);
+    // Loaded: the anchor at half the width it reads now; shown but
+    // minimised, so no tick until the window is restored.
+    form.Form_Load();
+    EXPECT_BITS(form.Table.BallX[0], 3750.0f);
+    EXPECT_FALSE(window.clock.wake);
+    form.Restored();
+    EXPECT_EQ(window.clock.wake, Timer::Granularity);
+}
+
+TEST_F(WindowTest, ReportsOfNoChangeLeaveARestAlone)
+{
+    // A window system may report its state again with nothing changed: a
+    // move, a paint, a show of a window in view.
+    TickUntilRest(200);
+    ASSERT_TRUE(form.Resting());
+    const struct {
+        const char* name;
+        void (Form1::*report)();
+    } reports[] = {{"shown", &Form1::Shown},
+                   {"restored", &Form1::Restored},
+                   {"client changed", &Form1::ClientChanged}};
+    for (const auto& r : reports) {
+        SCOPED_TRACE(r.name);
+        (form.*r.report)();
+        EXPECT_TRUE(form.Resting());
+        EXPECT_FALSE(window.clock.wake);
+    }
+}
+
 TEST_F(WindowTest, NoTickRunsWhileHiddenOrMinimised)
 {
-    // A crowded pile minimised and restored over and over:
-    // WindowStress.MinimiseAndRestoreLeaveACrowdedPileAsItWas.
-    Press(300, 100);
-    Tick();
+    // A full table, which moves at every tick, so that each cycle below can
+    // check that it went on exactly where it stopped.
+    PressMany(*this, MaxSlot);
+    for (int k = 0; k < 200; ++k) {
+        Tick();
+    }
     BallTable expected = form.Table;
     const struct {
         const char* name;
         void (Form1::*away)();
         void (Form1::*back)();
-    } ways[] = {{"hidden", &Form1::Hidden, &Form1::Shown},
-                {"minimised", &Form1::Minimised, &Form1::Restored}};
+        // A minimised window may report an empty client area.
+        int awayWidth, awayHeight;
+    } ways[] = {{"hidden", &Form1::Hidden, &Form1::Shown, 605, 366},
+                {"minimised", &Form1::Minimised, &Form1::Restored, 0, 0}};
     for (const auto& w : ways) {
-        SCOPED_TRACE(w.name);
-        (form.*w.away)();
-        EXPECT_FALSE(form.Visible());
-        EXPECT_FALSE(form.Timer1.Enabled());
-        EXPECT_FALSE(window.clock.wake);
-        Tick();
-        form.WakeUp();
-        EXPECT_TRUE(SameTable(form.Table, expected));
+        for (int cycle = 0; cycle < 10; ++cycle) {
+            SCOPED_TRACE(::testing::Message() << w.name << " " << cycle);
+            const std::vector<std::uint32_t> frame = Pixels(form.Frame());
+            const int repaints = window.repaints;
+            (form.*w.away)();
+            window.width = w.awayWidth;
+            window.height = w.awayHeight;
+            form.ClientChanged();
+            EXPECT_FALSE(form.Visible());
+            EXPECT_FALSE(form.Timer1.Enabled());
+            EXPECT_FALSE(window.clock.wake);
+            // A second of timer boundaries, and wake-ups all the same.
+            for (int k = 0; k < 64; ++k) {
+                Tick();
+                form.WakeUp();
+            }
+            ASSERT_TRUE(SameTable(form.Table, expected));
+            EXPECT_EQ(window.repaints, repaints);
 
-        (form.*w.back)();
-        EXPECT_TRUE(form.Visible());
-        EXPECT_TRUE(form.Timer1.Enabled());
-        Tick();
-        expected.MoveBalls(StartWidth, StartHeight);
-        EXPECT_TRUE(SameTable(form.Table, expected));
+            window.width = 605;
+            window.height = 366;
+            form.ClientChanged();
+            (form.*w.back)();
+            EXPECT_TRUE(form.Visible());
+            EXPECT_TRUE(form.Timer1.Enabled());
+            EXPECT_EQ(Pixels(form.Frame()), frame);
+            Tick();
+            expected.MoveBalls(StartWidth, StartHeight);
+            ASSERT_TRUE(SameTable(form.Table, expected));
+        }
     }
 }

@@ -89,11 +89,11 @@ const errors = [];
 const browser = await chromium.launch({ executablePath: chromiumPath, headless: true });
 // A page of URL in a new context, options as Playwright's; `profile` is a
 // folder for a browser of its own with a profile on disk (not incognito).
-async function open(url, options = {}, profile = undefined) {
+async function open(url, options = {}, profile = undefined, on = browser) {
   const settings = { viewport: { width: 605, height: 366 }, ...options };
   const context = profile
     ? await chromium.launchPersistentContext(profile, { executablePath: chromiumPath, headless: true, ...settings })
-    : await browser.newContext(settings);
+    : await on.newContext(settings);
   await context.addInitScript(instrument);
   const page = await context.newPage();
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
@@ -228,8 +228,13 @@ try {
   // settled_frame's pixels, at ratio 1 and at ratio 2; then resizes move
   // the floor.
   const presses = [[80.75, 60.25], [190.5, 90], [420.25, 40.75], [530, 120.5]];
+  // At ratio 2 a browser with a real scale factor too: an emulated
+  // deviceScaleFactor alone gives the canvas a device-pixel box in CSS
+  // pixels, which no screen does.
+  const scaled = await chromium.launch({ executablePath: chromiumPath, headless: true,
+    args: ['--force-device-scale-factor=2'] });
   for (const ratio of [1, 2]) {
-    const { context, page } = await open(url, { deviceScaleFactor: ratio });
+    const { context, page } = await open(url, { deviceScaleFactor: ratio }, undefined, ratio === 1 ? browser : scaled);
     for (const [x, y] of presses) await page.mouse.click(x, y);
     await rest(page);
     const got = await pixels(page);
@@ -261,6 +266,7 @@ try {
     }
     await context.close();
   }
+  await scaled.close();
 
   // Offline after one visit, and a new build replacing the old one: a copy
   // of the site is served, visited, then written again from a changed

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// The Windows program's window (app/win32) when memory cannot hold its
+// frame: it shows the background, not the frame it had, and runs on; once a
+// frame fits, the rings are back. windows-check.sh runs it under wine. The
+// frame's memory comes from the standard nothrow array new, which this
+// program replaces (as the standard allows) to refuse frame-sized blocks
+// while told to: the window allocates as it always does.
+#include "win32_window.h"
+
+#include <cstdio>
+#include <new>
+
+namespace {
+
+bool refuse = false;
+int failures = 0;
+int step = 0;
+
+void Fail(const char* what)
+{
+    std::fprintf(stderr, "frame_memory: %s\n", what);
+    ++failures;
+}
+
+// How many pixels of a grid over the client area are not the background.
+int Rings(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    int rings = 0;
+    for (int y = 0; y < client.bottom; y += 3) {
+        for (int x = 0; x < client.right; x += 3) {
+            rings += GetPixel(dc, x, y) != GetSysColor(COLOR_BTNFACE);
+        }
+    }
+    ReleaseDC(window, dc);
+    return rings;
+}
+
+// Every half second, one step, on the window's own thread.
+void CALLBACK Step(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND window = FindWindowW(L"Torvane", nullptr);
+    switch (step++) {
+    case 0:
+        for (int k = 0; k < 40; ++k) {
+            PostMessageW(window, WM_LBUTTONDOWN, 0, MAKELPARAM(20 + k * 14, 40 + (k * 37) % 280));
+        }
+        break;
+    case 2:
+        if (Rings(window) == 0) {
+            Fail("no rings before the frame is refused");
+        }
+        // A new size wants a new frame, which cannot be had.
+        refuse = true;
+        SetWindowPos(window, nullptr, 0, 0, 700, 480, SWP_NOMOVE | SWP_NOZORDER);
+        break;
+    case 3:
+        refuse = false;
+        if (const int rings = Rings(window)) {
+            std::fprintf(stderr,
+                         "frame_memory: %d pixels sampled without a frame are not the "
+                         "background\n",
+                         rings);
+            ++failures;
+        }
+        break;
+    case 4:
+        if (Rings(window) == 0) {
+            Fail("no rings once a frame fits again");
+        }
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (refuse && size >= 100'000) {
+        return nullptr;
+    }
+    try {
+        return ::operator new[](size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+int main()
+{
+    Win32Window program(GetModuleHandleW(nullptr));
+    if (!program.Create(SW_SHOWNORMAL)) {
+        Fail("no window");
+        return 1;
+    }
+    SetTimer(nullptr, 0, 500, Step);
+    const int status = program.Run();
+    if (status != 0 || step < 5) {
+        Fail("the program did not run to its close");
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -10,6 +10,7 @@
 // The page's side (page.js).
 extern "C" {
 void page_attach(const char* caption);
+void page_loaded();
 void page_wake_in(double milliseconds);
 void page_cancel_wake();
 void page_present(const std::uint32_t* rgba, int width, int height, const PixelRect* rects,
@@ -37,6 +38,8 @@ void WebWindow::Start()
     page_attach(Form1::Caption);
     Form.Form_Load();
     loaded_ = true;
+    // Presses made while the module loaded.
+    page_loaded();
     labelled_ = Form.Table.BallCount;
     page_label(labelled_);
     if (visible_) {

@@ -6,6 +6,7 @@
 // offline and across a new build, and a console free of errors.
 // Usage: node check.mjs SITE_DIR SETTLED_FRAME
 import { spawn, execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, relative, resolve } from 'node:path';
@@ -87,21 +88,38 @@ function instrument() {
 
 const errors = [];
 const browser = await chromium.launch({ executablePath: chromiumPath, headless: true });
-// A page of URL in a new context, options as Playwright's; `profile` is a
-// folder for a browser of its own with a profile on disk (not incognito).
-async function open(url, options = {}, profile = undefined) {
+// A page of URL in a new context of browser `on`, options as Playwright's;
+// `profile` is a folder for a browser of its own with a profile on disk
+// (not incognito). With `hold` the module is held back until
+// held.release() (held.asked: the page asked for it; held.sha: what it
+// got), and the page returned before its first frame.
+async function open(url, { hold, on = browser, ...options } = {}, profile = undefined) {
   const settings = { viewport: { width: 605, height: 366 }, ...options };
   const context = profile
     ? await chromium.launchPersistentContext(profile, { executablePath: chromiumPath, headless: true, ...settings })
-    : await browser.newContext(settings);
+    : await on.newContext(settings);
   await context.addInitScript(instrument);
   const page = await context.newPage();
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
   page.on('pageerror', (e) => errors.push(e.message));
+  const held = {};
+  if (hold) {
+    held.asked = new Promise((done) => { held.ask = done; });
+    const until = new Promise((done) => { held.release = done; });
+    await context.route('**/*.wasm', async (route) => {
+      held.ask();
+      await until;
+      const response = await route.fetch();
+      held.sha ??= sha(await response.body());
+      await route.fulfill({ response });
+    });
+  }
   await page.goto(url);
-  await waitFor(page, () => performance.getEntriesByName('torvane-first-frame').length > 0, 'the first frame');
-  return { context, page };
+  if (!hold) await waitFor(page, firstFrame, 'the first frame');
+  return { context, page, held };
 }
+const firstFrame = () => performance.getEntriesByName('torvane-first-frame').length > 0;
+const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
 async function waitFor(page, test, what, seconds = 30, arg = undefined) {
   for (const end = Date.now() + seconds * 1000; Date.now() < end; await sleep(50)) {
     if (await page.evaluate(test, arg)) return;
@@ -155,8 +173,9 @@ try {
       const c = document.getElementById('window');
       const r = c.getBoundingClientRect();
       return [r.left, r.top, r.width, r.height, innerWidth, innerHeight, c.width, c.height,
-        getComputedStyle(document.body).backgroundColor, c.getAttribute('role')];
+        getComputedStyle(document.body).backgroundColor, c.getAttribute('role'), document.getElementById('loading')];
     });
+    check(box[10] === null, 'a page loaded within a second says nothing about loading');
     check(box.slice(0, 8).join() === '0,0,1024,720,1024,720,1024,720', 'the canvas fills the viewport, in device pixels', box.join(' '));
     check(box[8] === `rgb(${background.join(', ')})` && box[9] === 'img', 'the page has the frame\'s background; the canvas is an image', `${box[8]}, role ${box[9]}`);
     // The anchor falls 3 pixels a tick from the top: 192 pixels a second
@@ -215,22 +234,57 @@ try {
     await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: 150, y: 200, id: 1 }, { x: 450, y: 200, id: 2 }] });
     await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
     counts.push(await balls(page));
-    check(counts.join() === '0,1,2,3,4,6', 'left, middle and right presses and a tap add one ball each, two fingers two',
+    await page.mouse.down();
+    await page.mouse.down({ button: 'right' });
+    await page.mouse.up({ button: 'right' });
+    await page.mouse.up();
+    counts.push(await balls(page));
+    check(counts.join() === '0,1,2,3,4,6,8',
+      'left, middle and right presses and a tap add one ball each, two fingers two, a right press with the left held two',
       `ball counts ${counts.join(', ')}`);
     const menus = await page.evaluate(() => window.contextMenus);
     check(menus === 0, 'a right press opens no context menu', `${menus} not cancelled`);
     const scroll = await page.evaluate(() => [scrollX, scrollY, visualViewport.scale]);
     check(scroll.join() === '0,0,1', 'touches neither scroll nor zoom the page', scroll.join(', '));
+    // The back and forward buttons, with a page to go back and one to go
+    // forward to, add a ball each and leave the page where it is.
+    for (const to of [`${url}?other`, url, `${url}?other`]) await page.goto(to);
+    await page.goBack();
+    await waitFor(page, firstFrame, 'the first frame');
+    await page.evaluate(() => { window.stayed = true; });
+    for (const [button, buttons] of [['back', 8], ['forward', 16]]) {
+      for (const type of ['mousePressed', 'mouseReleased']) {
+        await cdp.send('Input.dispatchMouseEvent', { type, x: 300, y: 100, button, buttons: type === 'mouseReleased' ? 0 : buttons, clickCount: 1 });
+      }
+    }
+    await sleep(500);
+    const stayed = page.url() === url && await page.evaluate(() => window.stayed === true) && await balls(page);
+    check(stayed === 2, 'the back and forward buttons add a ball each and the page stays', stayed === false ? 'the page was left' : `${stayed} balls`);
     await context.close();
   }
 
   // A settled scene, balls pressed apart (fractions of a pixel too), gives
   // settled_frame's pixels, at ratio 1 and at ratio 2; then resizes move
-  // the floor.
+  // the floor. At ratio 1 the presses come while the module is held back,
+  // and the page says it is loading once a second has gone by.
   const presses = [[80.75, 60.25], [190.5, 90], [420.25, 40.75], [530, 120.5]];
   for (const ratio of [1, 2]) {
-    const { context, page } = await open(url, { deviceScaleFactor: ratio });
+    const early = ratio === 1;
+    const { context, page, held } = await open(url, { deviceScaleFactor: ratio, hold: early });
+    if (early) await held.asked;
     for (const [x, y] of presses) await page.mouse.click(x, y);
+    if (early) {
+      const said = await waitFor(page, () => {
+        const note = document.getElementById('loading');
+        return note && getComputedStyle(note).visibility === 'visible' && note.role === 'status' && performance.now() >= 1000;
+      }, 'the page to say it is loading', 5).then(() => true, () => false);
+      held.release();
+      await waitFor(page, firstFrame, 'the first frame');
+      const [count, note] = [await balls(page), await page.evaluate(() => document.getElementById('loading'))];
+      check(count === presses.length && said && note === null,
+        'presses while the module loads are kept; "Loading…" is said after a second, until the first frame',
+        `${count} balls of ${presses.length} presses; ${said ? 'said' : 'not said'}, ${note === null ? 'gone' : 'not gone'}`);
+    }
     await rest(page);
     const got = await pixels(page);
     const ppm = execFileSync(settledFrame, ['--size', '605x366', '--ratio', String(ratio), '--background', 'F0F0F0',

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The page's side of the window (an Emscripten JavaScript library): the
-// canvas's size, presses and the page's visibility go to web_window.cpp,
-// its wake-ups come from setTimeout, and the rectangles it names are put on
-// the canvas. Every rule of the window lives in the C++ side.
+// canvas's size, presses, the page's visibility and its background go to
+// web_window.cpp, its wake-ups come from setTimeout, and the rectangles it
+// names are put on the canvas. Every rule of the window lives in the C++ side.
 mergeInto(LibraryManager.library, {
   $Page__postset: 'Page.listen();',
   $Page: {
@@ -122,6 +122,13 @@ mergeInto(LibraryManager.library, {
       c.addEventListener('contextmenu', function (event) { event.preventDefault(); });
     },
 
+    // The page's background, ButtonFace of the user's colour scheme, is the
+    // frame's: the colour the page computes for it, as 0xRRGGBB.
+    background: function () {
+      var rgb = getComputedStyle(document.body).backgroundColor.match(/[\d.]+/g);
+      _torvane_background((rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
+    },
+
     wake: function () {
       Page.timeout = 0;
       _torvane_wake();
@@ -140,6 +147,9 @@ mergeInto(LibraryManager.library, {
     _torvane_visible(document.visibilityState === 'visible' ? 1 : 0);
     Page.measure();
     Page.observe();
+    // A change of colour scheme changes ButtonFace.
+    Page.background();
+    matchMedia('(prefers-color-scheme: dark)').addEventListener('change', Page.background);
     if ('serviceWorker' in navigator) {
       navigator.serviceWorker.register('sw.js').catch(function (error) {
         console.error('the page will not open offline: ' + error);

@@ -132,6 +132,17 @@ void WebWindow::Press(int button, int shift, double x, double y)
     }
 }
 
+void WebWindow::BackgroundColor(std::uint32_t rgb)
+{
+    if (rgb == background_) {
+        return;
+    }
+    background_ = rgb;
+    if (loaded_) {
+        Form.BackgroundChanged();
+    }
+}
+
 void WebWindow::Visible(bool visible)
 {
     if (visible == visible_) {
@@ -167,6 +178,11 @@ EMSCRIPTEN_KEEPALIVE void torvane_client(int width, int height, double ratio)
 EMSCRIPTEN_KEEPALIVE void torvane_press(int button, int shift, double x, double y)
 {
     window->Press(button, shift, x, y);
+}
+
+EMSCRIPTEN_KEEPALIVE void torvane_background(int rgb)
+{
+    window->BackgroundColor(static_cast<std::uint32_t>(rgb) & 0xFFFFFFu);
 }
 
 EMSCRIPTEN_KEEPALIVE void torvane_visible(int visible)

@@ -22,7 +22,7 @@ public:
     int ClientWidth() const override { return width_; }
     int ClientHeight() const override { return height_; }
     double PixelRatio() const override { return ratio_; }
-    std::uint32_t Background() const override { return TORVANE_WEB_BACKGROUND; }
+    std::uint32_t Background() const override { return background_; }
     std::chrono::nanoseconds Now() const override;
     void WakeAt(std::chrono::nanoseconds at) override;
     void CancelWake() override;
@@ -32,6 +32,8 @@ public:
     // The canvas's size in CSS pixels and the device pixels per CSS pixel.
     void Client(int width, int height, double ratio);
     void Press(int button, int shift, double x, double y);
+    // The page's background, 0xRRGGBB, as its colour scheme makes it.
+    void BackgroundColor(std::uint32_t rgb);
     void Visible(bool visible);
     // The canvas lost what it showed (a lost context restored).
     void Expose();
@@ -43,6 +45,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     double ratio_ = 1.0;
+    std::uint32_t background_ = TORVANE_WEB_BACKGROUND;
     bool loaded_ = false;
     bool visible_ = false;
     int labelled_ = -1;

@@ -21,8 +21,9 @@ if (!site || !settledFrame) {
 }
 const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 const chromiumPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
-// The page's background, 0xF0F0F0 (app/web/CMakeLists.txt).
-const background = [0xf0, 0xf0, 0xf0];
+// The page's background in a light scheme, ButtonFace as Chromium computes
+// it (app/web/CMakeLists.txt).
+const background = [0xef, 0xef, 0xef];
 const caption = 'Torvane Beta - Quillmoss 2004 (Click to add)';
 
 let failures = 0;
@@ -266,11 +267,12 @@ try {
   // A settled scene, balls pressed apart (fractions of a pixel too), gives
   // settled_frame's pixels, at ratio 1 and at ratio 2; then resizes move
   // the floor. At ratio 1 the presses come while the module is held back,
-  // and the page says it is loading once a second has gone by.
+  // and the page says it is loading once a second has gone by; at ratio 2
+  // the scheme is dark, then light.
   const presses = [[80.75, 60.25], [190.5, 90], [420.25, 40.75], [530, 120.5]];
   for (const ratio of [1, 2]) {
     const early = ratio === 1;
-    const { context, page, held } = await open(url, { deviceScaleFactor: ratio, hold: early });
+    const { context, page, held } = await open(url, { deviceScaleFactor: ratio, colorScheme: early ? 'light' : 'dark', hold: early });
     if (early) await held.asked;
     for (const [x, y] of presses) await page.mouse.click(x, y);
     if (early) {
@@ -286,22 +288,36 @@ try {
         `${count} balls of ${presses.length} presses; ${said ? 'said' : 'not said'}, ${note === null ? 'gone' : 'not gone'}`);
     }
     await rest(page);
-    const got = await pixels(page);
-    const ppm = execFileSync(settledFrame, ['--size', '605x366', '--ratio', String(ratio), '--background', 'F0F0F0',
-      ...presses.map((p) => p.join(','))], { stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 28 });
-    const header = /^P6\n(\d+) (\d+)\n255\n/.exec(ppm.toString('latin1', 0, 32));
-    const want = ppm.subarray(header[0].length);
-    let differ = 0;
-    let firstDiff = '';
-    for (let i = 0; i < Math.min(want.length, got.rgb.length); i += 3) {
-      if (want[i] !== got.rgb[i] || want[i + 1] !== got.rgb[i + 1] || want[i + 2] !== got.rgb[i + 2]) {
-        if (!differ++) firstDiff = ` first at (${(i / 3) % got.width}, ${Math.floor(i / 3 / got.width)})`;
+    // The frame against settled_frame's with the page's background.
+    const settled = async (what) => {
+      const got = await pixels(page);
+      const rgb = (await page.evaluate(() => getComputedStyle(document.body).backgroundColor)).match(/\d+/g).map(Number);
+      const ppm = execFileSync(settledFrame, ['--size', '605x366', '--ratio', String(ratio), '--background',
+        rgb.map((c) => c.toString(16).padStart(2, '0')).join(''),
+        ...presses.map((p) => p.join(','))], { stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 28 });
+      const header = /^P6\n(\d+) (\d+)\n255\n/.exec(ppm.toString('latin1', 0, 32));
+      const want = ppm.subarray(header[0].length);
+      let differ = 0;
+      let firstDiff = '';
+      for (let i = 0; i < Math.min(want.length, got.rgb.length); i += 3) {
+        if (want[i] !== got.rgb[i] || want[i + 1] !== got.rgb[i + 1] || want[i + 2] !== got.rgb[i + 2]) {
+          if (!differ++) firstDiff = ` first at (${(i / 3) % got.width}, ${Math.floor(i / 3 / got.width)})`;
+        }
       }
-    }
-    check(got.width === Number(header[1]) && got.height === Number(header[2]) && got.opaque && differ === 0,
-      `a settled scene at ratio ${ratio} gives settled_frame's pixels`,
-      `${got.width}x${got.height} against ${header[1]}x${header[2]}, ${differ} pixels differ${firstDiff}`);
-    if (ratio === 1) {
+      check(got.width === Number(header[1]) && got.height === Number(header[2]) && got.opaque && differ === 0,
+        `${what} gives settled_frame's pixels`,
+        `${got.width}x${got.height} against ${header[1]}x${header[2]}, background ${rgb}, ${differ} pixels differ${firstDiff}`);
+      return rgb;
+    };
+    const rgb = await settled(`a settled scene at ratio ${ratio}${early ? '' : ' in a dark scheme'}`);
+    if (!early) {
+      check(rgb.every((c) => c < 128), 'in a dark scheme the page\'s background, and the frame\'s, is dark', `${rgb}`);
+      await page.emulateMedia({ colorScheme: 'light' });
+      await waitFor(page, (bg) => document.getElementById('window').getContext('2d').getImageData(0, 0, 1, 1).data
+        .slice(0, 3).join() === bg.join(), 'the frame to be drawn anew', 10, background);
+      await rest(page);
+      await settled('a change to a light scheme at rest');
+    } else {
       // The anchor, at x = 302.5, lies on the floor whatever the height.
       const floors = [];
       for (const height of [300, 420]) {

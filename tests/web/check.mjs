@@ -3,8 +3,10 @@
 // its size, title and first frame, the canvas filling the viewport, the
 // cadence, presses of every kind, rest with nothing scheduled, settled
 // frames against the oracle's (settled_frame), resizes, the service worker
-// offline and across a new build, and a console free of errors.
-// Usage: node check.mjs SITE_DIR SETTLED_FRAME
+// offline and across a new build, a new build put on the server while a
+// page loads, and a console free of errors.
+// Usage: node check.mjs SITE_DIR SETTLED_FRAME BUILD_DIR (the page's files
+// as the build leaves them, for site.cmake to make new builds from)
 import { spawn, execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
@@ -14,9 +16,9 @@ import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
 import { chromium } from 'playwright-core';
 
-const [site, settledFrame] = process.argv.slice(2).map((p) => resolve(p));
-if (!site || !settledFrame) {
-  console.error('usage: node check.mjs SITE_DIR SETTLED_FRAME');
+const [site, settledFrame, built] = process.argv.slice(2).map((p) => resolve(p));
+if (!built) {
+  console.error('usage: node check.mjs SITE_DIR SETTLED_FRAME BUILD_DIR');
   process.exit(2);
 }
 const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
@@ -161,6 +163,17 @@ const column = (page, x) => page.evaluate(([x, bg]) => {
   }
   return [first, last, performance.now()];
 }, [x, background]);
+
+// Writes a new build into DIR by the build's own step (app/web/site.cmake)
+// from the build's files, FILE changed by CHANGE.
+function newBuild(dir, file, change) {
+  const inputs = mkdtempSync(join(tmpdir(), 'torvane-inputs-'));
+  cpSync(built, inputs, { recursive: true });
+  writeFileSync(join(inputs, file), change(readFileSync(join(inputs, file))));
+  execFileSync('cmake', [`-DSITE=${dir}`, `-DFROM=${inputs}`, `-DICON_DIR=${root}/app/icons/hicolor`,
+    '-DAPP_ID=org.example.torvane', `-DSERVICE_WORKER=${root}/app/web/sw.js.in`, '-P', `${root}/app/web/site.cmake`]);
+  rmSync(inputs, { recursive: true, force: true });
+}
 
 const { server, url } = await serve(site);
 try {
@@ -338,7 +351,6 @@ try {
   // profile on disk, as a person's is: an incognito one cannot install.
   {
     const copy = mkdtempSync(join(tmpdir(), 'torvane-site-'));
-    const inputs = mkdtempSync(join(tmpdir(), 'torvane-inputs-'));
     const profile = mkdtempSync(join(tmpdir(), 'torvane-profile-'));
     cpSync(site, copy, { recursive: true });
     const copyServer = await serve(copy);
@@ -352,10 +364,7 @@ try {
     check(installabilityErrors.length === 0, 'the page can be installed as an app',
       installabilityErrors.map((e) => e.errorId).join(', '));
 
-    cpSync(site, inputs, { recursive: true });
-    writeFileSync(join(inputs, 'page.css'), `${readFileSync(join(inputs, 'page.css'))}/* a new build */\n`);
-    execFileSync('cmake', [`-DSITE=${copy}`, `-DFROM=${inputs}`, `-DICON_DIR=${root}/app/icons/hicolor`,
-      '-DAPP_ID=org.example.torvane', `-DSERVICE_WORKER=${root}/app/web/sw.js.in`, '-P', `${root}/app/web/site.cmake`]);
+    newBuild(copy, 'page.css', (css) => `${css}/* a new build */\n`);
     await page.reload();
     await waitFor(page, async () => {
       const names = await caches.keys();
@@ -373,8 +382,37 @@ try {
     check(await page.title() === caption && css.includes('a new build'), 'the page reloads offline, from the new build');
     await context.close();
     rmSync(copy, { recursive: true, force: true });
-    rmSync(inputs, { recursive: true, force: true });
     rmSync(profile, { recursive: true, force: true });
+  }
+
+  // A new build copied over the old files while a visitor's first page
+  // waits for its module: that page runs its own build's module, and
+  // within three loads the new build runs. The new module differs by a
+  // custom section.
+  {
+    const [copy, next] = ['site', 'next'].map((name) => mkdtempSync(join(tmpdir(), `torvane-${name}-`)));
+    cpSync(site, copy, { recursive: true });
+    newBuild(next, 'torvane.wasm', (wasm) => Buffer.concat([wasm, Buffer.from([0, 7, 5, ...Buffer.from('build'), 2])]));
+    const [old, young] = [copy, next].map((dir) => sha(readFileSync(join(dir, readdirSync(dir).find((f) => f.endsWith('.wasm'))))));
+    const copyServer = await serve(copy);
+    const { context, page, held } = await open(copyServer.url, { hold: true });
+    await held.asked;
+    cpSync(next, copy, { recursive: true });
+    held.release();
+    await waitFor(page, firstFrame, 'the first frame');
+    // Later ones by the name of the module asked for.
+    const ran = [held.sha];
+    for (let load = 0; load < 3 && ran.at(-1) !== young; ++load) {
+      await page.reload();
+      await waitFor(page, firstFrame, 'the first frame');
+      const name = await page.evaluate(() => performance.getEntriesByType('resource').find((e) => e.name.endsWith('.wasm')).name);
+      ran.push(sha(readFileSync(join(copy, new URL(name).pathname))));
+    }
+    check(ran[0] === old && ran.at(-1) === young, 'a page loading while a new build is put on the server runs its own module; a later load the new',
+      `the loads ran the ${ran.map((h) => (h === old ? 'old' : h === young ? 'new' : 'another')).join(', then the ')} module`);
+    await context.close();
+    copyServer.server.kill();
+    [copy, next].forEach((dir) => rmSync(dir, { recursive: true, force: true }));
   }
 } catch (error) {
   check(false, 'the checks ran to their end', error.stack);

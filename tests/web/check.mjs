@@ -345,6 +345,28 @@ try {
     await context.close();
   }
 
+  // At real screen scales, not emulated ones, and odd window sizes the
+  // canvas's bitmap is its box of device pixels, so the browser shows it
+  // unscaled: the screenshot's pixels are the frame's.
+  for (const [scale, width, height] of [[1.25, 611, 367], [1.5, 605, 366], [1.75, 603, 371], [2.25, 607, 359], [2.5, 613, 363]]) {
+    const on = await chromium.launch({ executablePath: chromiumPath, headless: true,
+      args: [`--force-device-scale-factor=${scale}`, `--window-size=${width},${height}`] });
+    const { page } = await open(url, { viewport: null, on });
+    for (const [x, y] of presses) await page.mouse.click(x, y);
+    await rest(page);
+    const shot = await page.evaluate(async (png) => {
+      const image = await createImageBitmap(new Blob([Uint8Array.from(atob(png), (c) => c.charCodeAt(0))]));
+      const decoded = new OffscreenCanvas(image.width, image.height).getContext('2d');
+      decoded.drawImage(image, 0, 0);
+      const c = document.getElementById('window');
+      const [w, h] = [Math.min(c.width, image.width), Math.min(c.height, image.height)];
+      const [got, want] = [decoded, c.getContext('2d')].map((d) => d.getImageData(0, 0, w, h).data);
+      return { rows: got.filter((v, i) => v !== want[i]).length, sizes: `${c.width}x${c.height}, ratio ${devicePixelRatio}; screenshot ${image.width}x${image.height}` };
+    }, (await page.screenshot()).toString('base64'));
+    check(shot.rows === 0, `at a screen scale of ${scale} the screenshot shows the frame's pixels`, `frame ${shot.sizes}, ${shot.rows} values differ`);
+    await on.close();
+  }
+
   // Offline after one visit, and a new build replacing the old one: a copy
   // of the site is served, visited, then written again from a changed
   // style sheet by the build's own step (app/web/site.cmake). A browser

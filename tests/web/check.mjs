@@ -113,9 +113,9 @@ async function open(url, { hold, on = browser, ...options } = {}, profile = unde
       held.ask();
       await until;
       const response = await route.fetch();
-      held.sha ??= sha(await response.body());
+      held.sha = sha(await response.body());
       await route.fulfill({ response });
-    });
+    }, { times: 1 });
   }
   await page.goto(url);
   if (!hold) await waitFor(page, firstFrame, 'the first frame');

@@ -361,9 +361,9 @@ try {
       const c = document.getElementById('window');
       const [w, h] = [Math.min(c.width, image.width), Math.min(c.height, image.height)];
       const [got, want] = [decoded, c.getContext('2d')].map((d) => d.getImageData(0, 0, w, h).data);
-      return { rows: got.filter((v, i) => v !== want[i]).length, sizes: `${c.width}x${c.height}, ratio ${devicePixelRatio}; screenshot ${image.width}x${image.height}` };
+      return { differ: got.filter((v, i) => v !== want[i]).length, sizes: `${c.width}x${c.height}, ratio ${devicePixelRatio}; screenshot ${image.width}x${image.height}` };
     }, (await page.screenshot()).toString('base64'));
-    check(shot.rows === 0, `at a screen scale of ${scale} the screenshot shows the frame's pixels`, `frame ${shot.sizes}, ${shot.rows} values differ`);
+    check(shot.differ === 0, `at a screen scale of ${scale} the screenshot shows the frame's pixels`, `frame ${shot.sizes}, ${shot.differ} values differ`);
     await on.close();
   }
 

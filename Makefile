@@ -149,7 +149,7 @@ web-check: deps web
 	cmake --preset release
 	cmake --build --preset release --target settled_frame
 	cd tests/web && npm ci --no-audit --no-fund
-	node tests/web/check.mjs build/web build/release/tests/ui/settled_frame
+	node tests/web/check.mjs build/web build/release/tests/ui/settled_frame build/web-build/app/web
 	./scripts/web-reproducible-check.sh build/web
 
 # Everything CI runs.

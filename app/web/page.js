@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The page's side of the window (an Emscripten JavaScript library): the
-// canvas's size, presses and the page's visibility go to web_window.cpp,
-// its wake-ups come from setTimeout, and the rectangles it names are put on
-// the canvas. Every rule of the window lives in the C++ side.
+// canvas's size, presses, the page's visibility and its background go to
+// web_window.cpp, its wake-ups come from setTimeout, and the rectangles it
+// names are put on the canvas. Every rule of the window lives in the C++ side.
 mergeInto(LibraryManager.library, {
+  $Page__postset: 'Page.listen();',
   $Page: {
     canvas: null,
     context: null,
@@ -42,17 +43,86 @@ mergeInto(LibraryManager.library, {
       watchRatio();
     },
 
-    // Every press on the canvas, of any button, finger or pen, adds one
-    // ball at its point, fractions of a pixel kept. Cancelling it keeps the
-    // browser from sending the mouse events it would emulate for a touch.
-    press: function (event) {
-      event.preventDefault();
-      var b = event.button;
-      // Form1's PressButton values: left 1, right 2, middle 4, others 8.
-      var button = b === 0 ? 1 : b === 2 ? 2 : b === 1 ? 4 : 8;
+    // The buttons each pointer holds, as its last event's `buttons` mask,
+    // by pointerId.
+    held: {},
+    // Presses that came before the module ran: [button, shift, x, y] each.
+    early: [],
+    started: false,
+
+    // Every button that goes down on the canvas adds one ball at the
+    // pointer, fractions of a pixel kept: a pointerdown's button, and every
+    // button a pointermove adds to the mask (a second button pressed while
+    // one is held is reported that way), a pen's barrel button as the
+    // right. Buttons pressed before the pointer came over the canvas are not
+    // presses here. Cancelling the pointerdown keeps the browser from
+    // sending the mouse events it would emulate for a touch.
+    buttons: function (event) {
+      var id = event.pointerId;
+      var was = Page.held[id];
+      Page.held[id] = event.buttons;
+      if (event.type === 'pointerenter') {
+        return;
+      }
+      var added = was === undefined ? 0 : event.buttons & ~was;
+      if (event.type === 'pointerdown') {
+        event.preventDefault();
+        // A touch's pointer comes over the canvas already down.
+        if (!added) {
+          added = 1 << [0, 2, 1, 3, 4, 5][event.button];
+        }
+      }
+      for (var bit = 1; added >= bit; bit <<= 1) {
+        if (added & bit) {
+          // Form1's PressButton values: left 1, right (and a pen's barrel)
+          // 2, middle 4, others 8.
+          Page.press(bit <= 4 ? bit : 8, event);
+        }
+      }
+    },
+
+    press: function (button, event) {
       var shift = (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
       var box = Page.canvas.getBoundingClientRect();
-      _torvane_press(button, shift, event.clientX - box.left, event.clientY - box.top);
+      var press = [button, shift, event.clientX - box.left, event.clientY - box.top];
+      if (Page.started) {
+        _torvane_press.apply(null, press);
+      } else {
+        Page.early.push(press);
+      }
+    },
+
+    // From the moment the script runs, before the module has been fetched:
+    // presses made meanwhile are kept for the form.
+    listen: function () {
+      var c = document.getElementById('window');
+      Page.canvas = c;
+      ['pointerenter', 'pointerdown', 'pointermove', 'pointerup'].forEach(function (type) {
+        c.addEventListener(type, Page.buttons);
+      });
+      ['pointerleave', 'pointercancel'].forEach(function (type) {
+        c.addEventListener(type, function (event) { delete Page.held[event.pointerId]; });
+      });
+      // The back and forward buttons add their ball and leave the page
+      // where it is: the browser goes back or forward on their release,
+      // which it reports as a pointerup or, with another button held, as a
+      // mouseup.
+      ['pointerdown', 'pointerup', 'mousedown', 'mouseup'].forEach(function (type) {
+        c.addEventListener(type, function (event) {
+          if (event.button === 3 || event.button === 4) {
+            event.preventDefault();
+          }
+        });
+      });
+      // A right press opens no menu; it added its ball on pointerdown.
+      c.addEventListener('contextmenu', function (event) { event.preventDefault(); });
+    },
+
+    // The page's background, ButtonFace of the user's colour scheme, is the
+    // frame's: the colour the page computes for it, as 0xRRGGBB.
+    background: function () {
+      var rgb = getComputedStyle(document.body).backgroundColor.match(/[\d.]+/g);
+      _torvane_background((rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
     },
 
     wake: function () {
@@ -64,12 +134,8 @@ mergeInto(LibraryManager.library, {
   page_attach__deps: ['$Page'],
   page_attach: function (caption) {
     document.title = UTF8ToString(caption);
-    var c = document.getElementById('window');
-    Page.canvas = c;
+    var c = Page.canvas;
     Page.context = c.getContext('2d');
-    c.addEventListener('pointerdown', Page.press);
-    // A right press opens no menu; it added its ball on pointerdown.
-    c.addEventListener('contextmenu', function (event) { event.preventDefault(); });
     c.addEventListener('contextrestored', function () { _torvane_expose(); });
     document.addEventListener('visibilitychange', function () {
       _torvane_visible(document.visibilityState === 'visible' ? 1 : 0);
@@ -77,11 +143,22 @@ mergeInto(LibraryManager.library, {
     _torvane_visible(document.visibilityState === 'visible' ? 1 : 0);
     Page.measure();
     Page.observe();
+    // A change of colour scheme changes ButtonFace.
+    Page.background();
+    matchMedia('(prefers-color-scheme: dark)').addEventListener('change', Page.background);
     if ('serviceWorker' in navigator) {
       navigator.serviceWorker.register('sw.js').catch(function (error) {
         console.error('the page will not open offline: ' + error);
       });
     }
+  },
+
+  // The form is loaded: the presses made before are its first.
+  page_loaded__deps: ['$Page'],
+  page_loaded: function () {
+    Page.started = true;
+    Page.early.forEach(function (press) { _torvane_press.apply(null, press); });
+    Page.early = [];
   },
 
   page_wake_in__deps: ['$Page'],
@@ -115,6 +192,11 @@ mergeInto(LibraryManager.library, {
     if (Page.firstFrame) {
       Page.firstFrame = false;
       performance.mark('torvane-first-frame');
+      // What the page shows while the module loads (index.html).
+      var loading = document.getElementById('loading');
+      if (loading) {
+        loading.remove();
+      }
     }
   },
 

@@ -8,6 +8,7 @@
 // The page's side (page.js).
 extern "C" {
 void page_attach(const char* caption);
+void page_loaded();
 void page_wake_in(double milliseconds);
 void page_cancel_wake();
 void page_present(const std::uint32_t* rgba, int width, int height, const PixelRect* rects,
@@ -36,6 +37,8 @@ void WebWindow::Start()
     // returning.
     page_attach(Form1::Caption);
     Form.Form_Load();
+    // Presses made while the module loaded, in order.
+    page_loaded();
     page_label(Form.Table.BallCount);
 }
 
@@ -104,6 +107,12 @@ EMSCRIPTEN_KEEPALIVE void torvane_press(int button, int shift, double x, double 
 {
     window->Form.MouseDown(button, shift, x, y);
     page_label(window->Form.Table.BallCount);
+}
+
+// The page's background, 0xRRGGBB, as its colour scheme makes it.
+EMSCRIPTEN_KEEPALIVE void torvane_background(int rgb)
+{
+    window->SetBackground(static_cast<std::uint32_t>(rgb) & 0xFFFFFFu);
 }
 
 // A page in a tab that is not shown, or in a minimised window, is hidden:

@@ -24,7 +24,7 @@ public:
     int DeviceWidth() const override { return deviceWidth_; }
     int DeviceHeight() const override { return deviceHeight_; }
     double PixelRatio() const override { return ratio_; }
-    std::uint32_t Background() const override { return TORVANE_WEB_BACKGROUND; }
+    std::uint32_t Background() const override { return background_; }
     std::chrono::nanoseconds Now() const override { return SteadyClock().Now(); }
     void WakeAt(std::chrono::nanoseconds at) override;
     void CancelWake() override;
@@ -34,6 +34,12 @@ public:
     // The canvas's size in CSS pixels and in device pixels, and the device
     // pixels per CSS pixel.
     void Client(int width, int height, int deviceWidth, int deviceHeight, double ratio);
+    // The page's background, 0xRRGGBB, as its colour scheme makes it.
+    void SetBackground(std::uint32_t rgb)
+    {
+        background_ = rgb;
+        Form.ClientChanged();
+    }
 
 private:
     int width_ = 0;
@@ -41,6 +47,7 @@ private:
     int deviceWidth_ = 0;
     int deviceHeight_ = 0;
     double ratio_ = 1.0;
+    std::uint32_t background_ = TORVANE_WEB_BACKGROUND;
     // The frame as the canvas takes it, RGBA bytes: only the rectangles
     // shown are converted into it.
     std::unique_ptr<std::uint32_t[]> rgba_;

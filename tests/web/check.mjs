@@ -3,9 +3,12 @@
 // its size, title and first frame, the canvas filling the viewport, the
 // cadence, presses of every kind, rest with nothing scheduled, settled
 // frames against the oracle's (settled_frame), resizes, the service worker
-// offline and across a new build, and a console free of errors.
-// Usage: node check.mjs SITE_DIR SETTLED_FRAME
+// offline and across a new build, a new build put on the server while a
+// page loads, and a console free of errors.
+// Usage: node check.mjs SITE_DIR SETTLED_FRAME BUILD_DIR (the page's files
+// as the build leaves them, for site.cmake to make new builds from)
 import { spawn, execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, relative, resolve } from 'node:path';
@@ -13,15 +16,16 @@ import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
 import { chromium } from 'playwright-core';
 
-const [site, settledFrame] = process.argv.slice(2).map((p) => resolve(p));
-if (!site || !settledFrame) {
-  console.error('usage: node check.mjs SITE_DIR SETTLED_FRAME');
+const [site, settledFrame, built] = process.argv.slice(2).map((p) => resolve(p));
+if (!built) {
+  console.error('usage: node check.mjs SITE_DIR SETTLED_FRAME BUILD_DIR');
   process.exit(2);
 }
 const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 const chromiumPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
-// The page's background, 0xF0F0F0 (app/web/CMakeLists.txt).
-const background = [0xf0, 0xf0, 0xf0];
+// The page's background in a light scheme, ButtonFace as Chromium computes
+// it (app/web/CMakeLists.txt).
+const background = [0xef, 0xef, 0xef];
 const caption = 'Torvane Beta - Quillmoss 2004 (Click to add)';
 
 let failures = 0;
@@ -87,9 +91,12 @@ function instrument() {
 
 const errors = [];
 const browser = await chromium.launch({ executablePath: chromiumPath, headless: true });
-// A page of URL in a new context, options as Playwright's; `profile` is a
-// folder for a browser of its own with a profile on disk (not incognito).
-async function open(url, options = {}, profile = undefined, on = browser) {
+// A page of URL in a new context of browser `on`, options as Playwright's;
+// `profile` is a folder for a browser of its own with a profile on disk
+// (not incognito). With `hold` the module is held back until
+// held.release() (held.asked: the page asked for it; held.sha: what it
+// got), and the page returned before its first frame.
+async function open(url, { hold, on = browser, ...options } = {}, profile = undefined) {
   const settings = { viewport: { width: 605, height: 366 }, ...options };
   const context = profile
     ? await chromium.launchPersistentContext(profile, { executablePath: chromiumPath, headless: true, ...settings })
@@ -98,10 +105,24 @@ async function open(url, options = {}, profile = undefined, on = browser) {
   const page = await context.newPage();
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
   page.on('pageerror', (e) => errors.push(e.message));
+  const held = {};
+  if (hold) {
+    held.asked = new Promise((done) => { held.ask = done; });
+    const until = new Promise((done) => { held.release = done; });
+    await context.route('**/*.wasm', async (route) => {
+      held.ask();
+      await until;
+      const response = await route.fetch();
+      held.sha = sha(await response.body());
+      await route.fulfill({ response });
+    }, { times: 1 });
+  }
   await page.goto(url);
-  await waitFor(page, () => performance.getEntriesByName('torvane-first-frame').length > 0, 'the first frame');
-  return { context, page };
+  if (!hold) await waitFor(page, firstFrame, 'the first frame');
+  return { context, page, held };
 }
+const firstFrame = () => performance.getEntriesByName('torvane-first-frame').length > 0;
+const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
 async function waitFor(page, test, what, seconds = 30, arg = undefined) {
   for (const end = Date.now() + seconds * 1000; Date.now() < end; await sleep(50)) {
     if (await page.evaluate(test, arg)) return;
@@ -143,6 +164,17 @@ const column = (page, x) => page.evaluate(([x, bg]) => {
   return [first, last, performance.now()];
 }, [x, background]);
 
+// Writes a new build into DIR by the build's own step (app/web/site.cmake)
+// from the build's files, FILE changed by CHANGE.
+function newBuild(dir, file, change) {
+  const inputs = mkdtempSync(join(tmpdir(), 'torvane-inputs-'));
+  cpSync(built, inputs, { recursive: true });
+  writeFileSync(join(inputs, file), change(readFileSync(join(inputs, file))));
+  execFileSync('cmake', [`-DSITE=${dir}`, `-DFROM=${inputs}`, `-DICON_DIR=${root}/app/icons/hicolor`,
+    '-DAPP_ID=org.example.torvane', `-DSERVICE_WORKER=${root}/app/web/sw.js.in`, '-P', `${root}/app/web/site.cmake`]);
+  rmSync(inputs, { recursive: true, force: true });
+}
+
 const { server, url } = await serve(site);
 try {
   // Title, first frame, size, background and cadence, in a larger window.
@@ -155,8 +187,9 @@ try {
       const c = document.getElementById('window');
       const r = c.getBoundingClientRect();
       return [r.left, r.top, r.width, r.height, innerWidth, innerHeight, c.width, c.height,
-        getComputedStyle(document.body).backgroundColor, c.getAttribute('role')];
+        getComputedStyle(document.body).backgroundColor, c.getAttribute('role'), document.getElementById('loading')];
     });
+    check(box[10] === null, 'a page loaded within a second says nothing about loading');
     check(box.slice(0, 8).join() === '0,0,1024,720,1024,720,1024,720', 'the canvas fills the viewport, in device pixels', box.join(' '));
     check(box[8] === `rgb(${background.join(', ')})` && box[9] === 'img', 'the page has the frame\'s background; the canvas is an image', `${box[8]}, role ${box[9]}`);
     // The anchor falls 3 pixels a tick from the top: 192 pixels a second
@@ -215,18 +248,40 @@ try {
     await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: 150, y: 200, id: 1 }, { x: 450, y: 200, id: 2 }] });
     await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
     counts.push(await balls(page));
-    check(counts.join() === '0,1,2,3,4,6', 'left, middle and right presses and a tap add one ball each, two fingers two',
+    await page.mouse.down();
+    await page.mouse.down({ button: 'right' });
+    await page.mouse.up({ button: 'right' });
+    await page.mouse.up();
+    counts.push(await balls(page));
+    check(counts.join() === '0,1,2,3,4,6,8',
+      'left, middle and right presses and a tap add one ball each, two fingers two, a right press with the left held two',
       `ball counts ${counts.join(', ')}`);
     const menus = await page.evaluate(() => window.contextMenus);
     check(menus === 0, 'a right press opens no context menu', `${menus} not cancelled`);
     const scroll = await page.evaluate(() => [scrollX, scrollY, visualViewport.scale]);
     check(scroll.join() === '0,0,1', 'touches neither scroll nor zoom the page', scroll.join(', '));
+    // The back and forward buttons, with a page to go back and one to go
+    // forward to, add a ball each and leave the page where it is.
+    for (const to of [`${url}?other`, url, `${url}?other`]) await page.goto(to);
+    await page.goBack();
+    await waitFor(page, firstFrame, 'the first frame');
+    await page.evaluate(() => { window.stayed = true; });
+    for (const [button, buttons] of [['back', 8], ['forward', 16]]) {
+      for (const type of ['mousePressed', 'mouseReleased']) {
+        await cdp.send('Input.dispatchMouseEvent', { type, x: 300, y: 100, button, buttons: type === 'mouseReleased' ? 0 : buttons, clickCount: 1 });
+      }
+    }
+    await sleep(500);
+    const stayed = page.url() === url && await page.evaluate(() => window.stayed === true) && await balls(page);
+    check(stayed === 2, 'the back and forward buttons add a ball each and the page stays', stayed === false ? 'the page was left' : `${stayed} balls`);
     await context.close();
   }
 
   // A settled scene, balls pressed apart (fractions of a pixel too), gives
   // settled_frame's pixels, at ratio 1 and at ratio 2; then resizes move
-  // the floor.
+  // the floor. At ratio 1 the presses come while the module is held back,
+  // and the page says it is loading once a second has gone by; at ratio 2
+  // the scheme is dark, then light.
   const presses = [[80.75, 60.25], [190.5, 90], [420.25, 40.75], [530, 120.5]];
   // At ratio 2 a browser with a real scale factor too: an emulated
   // deviceScaleFactor alone gives the canvas a device-pixel box in CSS
@@ -234,25 +289,53 @@ try {
   const scaled = await chromium.launch({ executablePath: chromiumPath, headless: true,
     args: ['--force-device-scale-factor=2'] });
   for (const ratio of [1, 2]) {
-    const { context, page } = await open(url, { deviceScaleFactor: ratio }, undefined, ratio === 1 ? browser : scaled);
+    const early = ratio === 1;
+    const { context, page, held } = await open(url, { deviceScaleFactor: ratio, colorScheme: early ? 'light' : 'dark', hold: early, on: early ? browser : scaled });
+    if (early) await held.asked;
     for (const [x, y] of presses) await page.mouse.click(x, y);
-    await rest(page);
-    const got = await pixels(page);
-    const ppm = execFileSync(settledFrame, ['--size', '605x366', '--ratio', String(ratio), '--background', 'F0F0F0',
-      ...presses.map((p) => p.join(','))], { stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 28 });
-    const header = /^P6\n(\d+) (\d+)\n255\n/.exec(ppm.toString('latin1', 0, 32));
-    const want = ppm.subarray(header[0].length);
-    let differ = 0;
-    let firstDiff = '';
-    for (let i = 0; i < Math.min(want.length, got.rgb.length); i += 3) {
-      if (want[i] !== got.rgb[i] || want[i + 1] !== got.rgb[i + 1] || want[i + 2] !== got.rgb[i + 2]) {
-        if (!differ++) firstDiff = ` first at (${(i / 3) % got.width}, ${Math.floor(i / 3 / got.width)})`;
-      }
+    if (early) {
+      const said = await waitFor(page, () => {
+        const note = document.getElementById('loading');
+        return note && getComputedStyle(note).visibility === 'visible' && note.role === 'status' && performance.now() >= 1000;
+      }, 'the page to say it is loading', 5).then(() => true, () => false);
+      held.release();
+      await waitFor(page, firstFrame, 'the first frame');
+      const [count, note] = [await balls(page), await page.evaluate(() => document.getElementById('loading'))];
+      check(count === presses.length && said && note === null,
+        'presses while the module loads are kept; "Loading…" is said after a second, until the first frame',
+        `${count} balls of ${presses.length} presses; ${said ? 'said' : 'not said'}, ${note === null ? 'gone' : 'not gone'}`);
     }
-    check(got.width === Number(header[1]) && got.height === Number(header[2]) && got.opaque && differ === 0,
-      `a settled scene at ratio ${ratio} gives settled_frame's pixels`,
-      `${got.width}x${got.height} against ${header[1]}x${header[2]}, ${differ} pixels differ${firstDiff}`);
-    if (ratio === 1) {
+    await rest(page);
+    // The frame against settled_frame's with the page's background.
+    const settled = async (what) => {
+      const got = await pixels(page);
+      const rgb = (await page.evaluate(() => getComputedStyle(document.body).backgroundColor)).match(/\d+/g).map(Number);
+      const ppm = execFileSync(settledFrame, ['--size', '605x366', '--ratio', String(ratio), '--background',
+        rgb.map((c) => c.toString(16).padStart(2, '0')).join(''),
+        ...presses.map((p) => p.join(','))], { stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 28 });
+      const header = /^P6\n(\d+) (\d+)\n255\n/.exec(ppm.toString('latin1', 0, 32));
+      const want = ppm.subarray(header[0].length);
+      let differ = 0;
+      let firstDiff = '';
+      for (let i = 0; i < Math.min(want.length, got.rgb.length); i += 3) {
+        if (want[i] !== got.rgb[i] || want[i + 1] !== got.rgb[i + 1] || want[i + 2] !== got.rgb[i + 2]) {
+          if (!differ++) firstDiff = ` first at (${(i / 3) % got.width}, ${Math.floor(i / 3 / got.width)})`;
+        }
+      }
+      check(got.width === Number(header[1]) && got.height === Number(header[2]) && got.opaque && differ === 0,
+        `${what} gives settled_frame's pixels`,
+        `${got.width}x${got.height} against ${header[1]}x${header[2]}, background ${rgb}, ${differ} pixels differ${firstDiff}`);
+      return rgb;
+    };
+    const rgb = await settled(`a settled scene at ratio ${ratio}${early ? '' : ' in a dark scheme'}`);
+    if (!early) {
+      check(rgb.every((c) => c < 128), 'in a dark scheme the page\'s background, and the frame\'s, is dark', `${rgb}`);
+      await page.emulateMedia({ colorScheme: 'light' });
+      await waitFor(page, (bg) => document.getElementById('window').getContext('2d').getImageData(0, 0, 1, 1).data
+        .slice(0, 3).join() === bg.join(), 'the frame to be drawn anew', 10, background);
+      await rest(page);
+      await settled('a change to a light scheme at rest');
+    } else {
       // The anchor, at x = 302.5, lies on the floor whatever the height.
       const floors = [];
       for (const height of [300, 420]) {
@@ -268,13 +351,34 @@ try {
   }
   await scaled.close();
 
+  // At real screen scales, not emulated ones, and odd window sizes the
+  // canvas's bitmap is its box of device pixels, so the browser shows it
+  // unscaled: the screenshot's pixels are the frame's.
+  for (const [scale, width, height] of [[1.25, 611, 367], [1.5, 605, 366], [1.75, 603, 371], [2.25, 607, 359], [2.5, 613, 363]]) {
+    const on = await chromium.launch({ executablePath: chromiumPath, headless: true,
+      args: [`--force-device-scale-factor=${scale}`, `--window-size=${width},${height}`] });
+    const { page } = await open(url, { viewport: null, on });
+    for (const [x, y] of presses) await page.mouse.click(x, y);
+    await rest(page);
+    const shot = await page.evaluate(async (png) => {
+      const image = await createImageBitmap(new Blob([Uint8Array.from(atob(png), (c) => c.charCodeAt(0))]));
+      const decoded = new OffscreenCanvas(image.width, image.height).getContext('2d');
+      decoded.drawImage(image, 0, 0);
+      const c = document.getElementById('window');
+      const [w, h] = [Math.min(c.width, image.width), Math.min(c.height, image.height)];
+      const [got, want] = [decoded, c.getContext('2d')].map((d) => d.getImageData(0, 0, w, h).data);
+      return { differ: got.filter((v, i) => v !== want[i]).length, sizes: `${c.width}x${c.height}, ratio ${devicePixelRatio}; screenshot ${image.width}x${image.height}` };
+    }, (await page.screenshot()).toString('base64'));
+    check(shot.differ === 0, `at a screen scale of ${scale} the screenshot shows the frame's pixels`, `frame ${shot.sizes}, ${shot.differ} values differ`);
+    await on.close();
+  }
+
   // Offline after one visit, and a new build replacing the old one: a copy
   // of the site is served, visited, then written again from a changed
   // style sheet by the build's own step (app/web/site.cmake). A browser
   // profile on disk, as a person's is: an incognito one cannot install.
   {
     const copy = mkdtempSync(join(tmpdir(), 'torvane-site-'));
-    const inputs = mkdtempSync(join(tmpdir(), 'torvane-inputs-'));
     const profile = mkdtempSync(join(tmpdir(), 'torvane-profile-'));
     cpSync(site, copy, { recursive: true });
     const copyServer = await serve(copy);
@@ -288,10 +392,7 @@ try {
     check(installabilityErrors.length === 0, 'the page can be installed as an app',
       installabilityErrors.map((e) => e.errorId).join(', '));
 
-    cpSync(site, inputs, { recursive: true });
-    writeFileSync(join(inputs, 'page.css'), `${readFileSync(join(inputs, 'page.css'))}/* a new build */\n`);
-    execFileSync('cmake', [`-DSITE=${copy}`, `-DFROM=${inputs}`, `-DICON_DIR=${root}/app/icons/hicolor`,
-      '-DAPP_ID=org.example.torvane', `-DSERVICE_WORKER=${root}/app/web/sw.js.in`, '-P', `${root}/app/web/site.cmake`]);
+    newBuild(copy, 'page.css', (css) => `${css}/* a new build */\n`);
     await page.reload();
     await waitFor(page, async () => {
       const names = await caches.keys();
@@ -309,8 +410,37 @@ try {
     check(await page.title() === caption && css.includes('a new build'), 'the page reloads offline, from the new build');
     await context.close();
     rmSync(copy, { recursive: true, force: true });
-    rmSync(inputs, { recursive: true, force: true });
     rmSync(profile, { recursive: true, force: true });
+  }
+
+  // A new build copied over the old files while a visitor's first page
+  // waits for its module: that page runs its own build's module, and
+  // within three loads the new build runs. The new module differs by a
+  // custom section.
+  {
+    const [copy, next] = ['site', 'next'].map((name) => mkdtempSync(join(tmpdir(), `torvane-${name}-`)));
+    cpSync(site, copy, { recursive: true });
+    newBuild(next, 'torvane.wasm', (wasm) => Buffer.concat([wasm, Buffer.from([0, 7, 5, ...Buffer.from('build'), 2])]));
+    const [old, young] = [copy, next].map((dir) => sha(readFileSync(join(dir, readdirSync(dir).find((f) => f.endsWith('.wasm'))))));
+    const copyServer = await serve(copy);
+    const { context, page, held } = await open(copyServer.url, { hold: true });
+    await held.asked;
+    cpSync(next, copy, { recursive: true });
+    held.release();
+    await waitFor(page, firstFrame, 'the first frame');
+    // Later ones by the name of the module asked for.
+    const ran = [held.sha];
+    for (let load = 0; load < 3 && ran.at(-1) !== young; ++load) {
+      await page.reload();
+      await waitFor(page, firstFrame, 'the first frame');
+      const name = await page.evaluate(() => performance.getEntriesByType('resource').find((e) => e.name.endsWith('.wasm')).name);
+      ran.push(sha(readFileSync(join(copy, new URL(name).pathname))));
+    }
+    check(ran[0] === old && ran.at(-1) === young, 'a page loading while a new build is put on the server runs its own module; a later load the new',
+      `the loads ran the ${ran.map((h) => (h === old ? 'old' : h === young ? 'new' : 'another')).join(', then the ')} module`);
+    await context.close();
+    copyServer.server.kill();
+    [copy, next].forEach((dir) => rmSync(dir, { recursive: true, force: true }));
   }
 } catch (error) {
   check(false, 'the checks ran to their end', error.stack);

@@ -13,16 +13,20 @@ mergeInto(LibraryManager.library, {
     firstFrame: true,
 
     // Reports the canvas: its size in CSS pixels, in device pixels as the
-    // browser lays it out, and the ratio. The observer's entry carries the
-    // device-pixel box where the browser has one; elsewhere the CSS size
-    // times the ratio, rounded, stands in. The module compares.
+    // browser lays it out, the ratio, and the background. The observer's
+    // entry carries the device-pixel box where the browser has one;
+    // elsewhere the CSS size times the ratio, rounded, stands in. The
+    // background, ButtonFace of the user's colour scheme, is the colour the
+    // page computes for it, as 0xRRGGBB. The module compares.
     measure: function (entries) {
       var c = Page.canvas;
       var ratio = window.devicePixelRatio || 1;
       var box = entries && entries[0].devicePixelContentBoxSize;
       var width = box ? box[0].inlineSize : Math.round(c.clientWidth * ratio);
       var height = box ? box[0].blockSize : Math.round(c.clientHeight * ratio);
-      _torvane_client(c.clientWidth, c.clientHeight, width, height, ratio);
+      var rgb = getComputedStyle(document.body).backgroundColor.match(/[\d.]+/g);
+      _torvane_client(c.clientWidth, c.clientHeight, width, height, ratio,
+                      (rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
     },
 
     // Follows the canvas's size and the screen's density: a browser with
@@ -118,13 +122,6 @@ mergeInto(LibraryManager.library, {
       c.addEventListener('contextmenu', function (event) { event.preventDefault(); });
     },
 
-    // The page's background, ButtonFace of the user's colour scheme, is the
-    // frame's: the colour the page computes for it, as 0xRRGGBB.
-    background: function () {
-      var rgb = getComputedStyle(document.body).backgroundColor.match(/[\d.]+/g);
-      _torvane_background((rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
-    },
-
     wake: function () {
       Page.timeout = 0;
       _torvane_wake();
@@ -144,8 +141,7 @@ mergeInto(LibraryManager.library, {
     Page.measure();
     Page.observe();
     // A change of colour scheme changes ButtonFace.
-    Page.background();
-    matchMedia('(prefers-color-scheme: dark)').addEventListener('change', Page.background);
+    matchMedia('(prefers-color-scheme: dark)').addEventListener('change', function () { Page.measure(); });
     if ('serviceWorker' in navigator) {
       navigator.serviceWorker.register('sw.js').catch(function (error) {
         console.error('the page will not open offline: ' + error);

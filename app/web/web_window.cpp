@@ -83,8 +83,10 @@ void WebWindow::Repaint(std::span<const PixelRect> rects)
     page_present(rgba_.get(), f.width, f.height, rects.data(), static_cast<int>(rects.size()));
 }
 
-void WebWindow::Client(int width, int height, int deviceWidth, int deviceHeight, double ratio)
+void WebWindow::Client(int width, int height, int deviceWidth, int deviceHeight, double ratio,
+                       std::uint32_t background)
 {
+    background_ = background & 0xFFFFFFu;
     width_ = width;
     height_ = height;
     deviceWidth_ = deviceWidth;
@@ -97,9 +99,10 @@ void WebWindow::Client(int width, int height, int deviceWidth, int deviceHeight,
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void torvane_client(int width, int height, int deviceWidth, int deviceHeight,
-                                         double ratio)
+                                         double ratio, int background)
 {
-    window->Client(width, height, deviceWidth, deviceHeight, ratio);
+    window->Client(width, height, deviceWidth, deviceHeight, ratio,
+                   static_cast<std::uint32_t>(background));
 }
 
 // The canvas's label tells how many balls were dropped.
@@ -107,12 +110,6 @@ EMSCRIPTEN_KEEPALIVE void torvane_press(int button, int shift, double x, double 
 {
     window->Form.MouseDown(button, shift, x, y);
     page_label(window->Form.Table.BallCount);
-}
-
-// The page's background, 0xRRGGBB, as its colour scheme makes it.
-EMSCRIPTEN_KEEPALIVE void torvane_background(int rgb)
-{
-    window->SetBackground(static_cast<std::uint32_t>(rgb) & 0xFFFFFFu);
 }
 
 // A page in a tab that is not shown, or in a minimised window, is hidden:

@@ -30,16 +30,10 @@ public:
     void CancelWake() override;
     void Repaint(std::span<const PixelRect> rects) override;
 
-    // What the page reports (page.js, through the exported functions).
-    // The canvas's size in CSS pixels and in device pixels, and the device
-    // pixels per CSS pixel.
-    void Client(int width, int height, int deviceWidth, int deviceHeight, double ratio);
-    // The page's background, 0xRRGGBB, as its colour scheme makes it.
-    void SetBackground(std::uint32_t rgb)
-    {
-        background_ = rgb;
-        Form.ClientChanged();
-    }
+    // What page.js reports: the canvas's size in CSS and in device pixels,
+    // the device pixels per CSS pixel, and the page's background (0xRRGGBB).
+    void Client(int width, int height, int deviceWidth, int deviceHeight, double ratio,
+                std::uint32_t background);
 
 private:
     int width_ = 0;

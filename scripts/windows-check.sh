@@ -46,7 +46,9 @@ sizes=$(find "$here/../app/icons/hicolor" -name '*.png' | wc -l)
 images=$(awk '/^\/\* Type: icon/ { on = 1 } /^\/\* Type: group icon/ { on = 0 } on && /Name: [0-9]+\./ { n++ } END { print n + 0 }' <<<"$resources")
 ((images == sizes)) || fail "torvane.exe holds $images icon images, app/icons $sizes sizes"
 grep -q '^/\* Type: group icon' <<<"$resources" || fail "torvane.exe has no icon group"
-version=$(sed -n 's/^project(torvane VERSION \([0-9.]*\).*/\1/p' "$here/../CMakeLists.txt")
+# The project's version (CMake's), as the archive is named after it.
+version=$(basename "$zip" -windows-x86_64.zip)
+version=${version#torvane-}
 grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resources" ||
     fail "torvane.exe's version information does not say $version"
 grep -q 'PerMonitorV2' <<<"$resources" || fail "torvane.exe's manifest asks for no per-monitor DPI awareness v2"
@@ -140,7 +142,7 @@ awk -v y="$y2" 'BEGIN { exit !(y < 340) }' || fail "the anchor reached the floor
 
 # Caption and client area.
 caption=$(xprop -id "$window" WM_NAME | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p')
-[[ $caption == "Torvane Beta - Quillmoss 2004 (Click to add)" ]] || fail "caption is '$caption'"
+[[ $caption == "$("$oracle" --caption)" ]] || fail "caption is '$caption', not Form1's"
 geometry=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
 [[ $geometry == 605x366 ]] || fail "client area is $geometry, not 605x366"
 say "caption '$caption', client area $geometry"

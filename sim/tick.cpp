@@ -133,13 +133,12 @@ bool MoveBallsGrid(BallTable& t, float width, float height, GridCounts* counts)
                 ++tally.Pushes;
                 lastDx = static_cast<float>(p.Dx);
                 lastDy = static_cast<float>(p.Dy);
-                const QuickSums s = QuickPush(t, i, j, p, xi, yi, xj, yj);
-                if (!s.Exact) [[unlikely]] {
+                if (!QuickPush(t, i, j, p, xi, yi, xj, yj)) [[unlikely]] {
                     library = true;
                     break;
                 }
-                xi = s.Xi;
-                yi = s.Yi;
+                xi = t.BallX[i];
+                yi = t.BallY[i];
                 if (!grid.Pushed(j, xi, yi)) [[unlikely]] {
                     regather = true;
                     break;

@@ -66,27 +66,31 @@ void PushApart(BallTable& t, int i, int j, const PairTest& p);
 // The grid pass's push of the overlapping pair (i, j), p its test with ball
 // i at (xi, yi) and ball j at (xj, yj), the floats stored: the push of
 // quick_push.h, without the trigonometry and leaving HitAngle alone. Where
-// that provably stores PushApart's floats it stores them and returns them
-// with Exact set; elsewhere (no quotient, or a sum the check cannot vouch
-// for) it stores nothing and returns Exact false, and the caller pushes by
-// PushApart. Inlined into the pass, which keeps its values in registers.
-// (A shape that set the pass's xi and yi through references came out of
-// GCC 12's SLP vectorizer, -O2 and -O3, storing other bits; the GridTick
-// tests caught it, and the determinism check runs them on every target.)
-[[gnu::always_inline]] inline QuickSums QuickPush(BallTable& t, int i, int j, const PairTest& p,
-                                                  double xi, double yi, float xj, float yj)
+// that provably stores PushApart's floats it stores them and returns true;
+// elsewhere (no quotient, or a sum the check cannot vouch for) it stores
+// nothing and returns false, and the caller pushes by PushApart. Inlined
+// into the pass, which keeps its values in registers: ball i's floats are
+// stored last, so that the pass reading them back gets them from the
+// registers. (Other shapes cost more or worse: returning the four floats
+// made GCC 12 pack them into vectors, 6 % more instructions a tick; setting
+// the pass's xi and yi through references came out of its SLP vectorizer,
+// -O2 and -O3, storing other bits. The GridTick tests caught that, and the
+// determinism check runs them on every target.)
+[[gnu::always_inline]] inline bool QuickPush(BallTable& t, int i, int j, const PairTest& p,
+                                             double xi, double yi, float xj, float yj)
 {
     const float dx = static_cast<float>(p.Dx);
     if (dx == 0.0f) {
-        return {0.0f, 0.0f, 0.0f, 0.0f, false};
+        return false;
     }
     const double push = static_cast<float>(p.RadiusSum / PushDivisor);
     const QuickSums s = QuickPushSums(xi, yi, xj, yj, static_cast<float>(p.Dy), dx, push);
-    if (s.Exact) [[likely]] {
-        t.BallX[i] = s.Xi;
-        t.BallY[i] = s.Yi;
-        t.BallX[j] = s.Xj;
-        t.BallY[j] = s.Yj;
+    if (!s.Exact) [[unlikely]] {
+        return false;
     }
-    return s;
+    t.BallX[j] = s.Xj;
+    t.BallY[j] = s.Yj;
+    t.BallX[i] = s.Xi;
+    t.BallY[i] = s.Yi;
+    return true;
 }

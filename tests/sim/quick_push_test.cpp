@@ -69,8 +69,7 @@ Way QuickPushOf(BallTable& t)
     if (!p.Overlap) {
         return Way::None;
     }
-    const QuickSums s = QuickPush(t, 1, 2, p, xi, yi, t.BallX[2], t.BallY[2]);
-    return s.Exact ? Way::Quotient : Way::Library;
+    return QuickPush(t, 1, 2, p, xi, yi, t.BallX[2], t.BallY[2]) ? Way::Quotient : Way::Library;
 }
 
 // What the grid pass stores for the pair (1, 2) of placed: PushPair's

@@ -89,10 +89,10 @@ format-check:
 	@./scripts/install-deps.sh format
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
-# The pinned scene hash on glibc's SSE2 maths, from a Windows build under
-# wine and on aarch64 under qemu; the draw library's tests and the pinned
-# frames on aarch64 too; all of these built to WebAssembly and run under
-# Node.
+# The pinned scene and frames here and on glibc's SSE2 maths; then the
+# tests of the simulation, the drawing and the window, which pin both, built
+# by the presets aarch64, windows-test and web-node and run by
+# `ctest --preset` under qemu-aarch64, wine and Node.
 determinism-check: deps
 	@./scripts/install-deps.sh determinism wasm
 	cmake --preset release
@@ -125,7 +125,7 @@ windows-check: windows deps
 	cmake --build --preset windows --target torvane_msi_older
 	./scripts/msi-check.sh build/windows/torvane-*-windows-x86_64.msi build/windows/app/win32/torvane-*-older.msi \
 	    build/windows/app/win32/torvane.exe build/windows/app/win32/torvane.ico
-	./scripts/wine-tests.sh build/windows-test $(WINDOWS_TESTS)
+	ctest --preset windows-test
 
 # The page: build/web holds the site and nothing else (its build tree is
 # build/web-build); any static web server can serve that folder as it is.

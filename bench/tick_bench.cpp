@@ -5,6 +5,7 @@
 // tick starts from the same scene, so every case of a scene makes the very
 // same pushes.
 #include "scenes.h"
+#include "tick.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -37,7 +38,7 @@ const TickPushes& PushesOf(int balls)
     const int n = t->BallCount;
     p->Met.resize(n + 1);
     for (int i = 0; i <= n; ++i) {
-        t->SettleBall(i, SceneWidth, SceneHeight);
+        SettleBall(*t, i, SceneWidth, SceneHeight);
         for (int j = 0; j <= n; ++j) {
             if (j == i) {
                 continue;
@@ -45,7 +46,7 @@ const TickPushes& PushesOf(int balls)
             // What ATan2 gets if the pair overlaps, formed as the tick forms it.
             const float dx = static_cast<float>(static_cast<double>(t->BallX[i]) - t->BallX[j]);
             const float dy = static_cast<float>(static_cast<double>(t->BallY[i]) - t->BallY[j]);
-            if (t->PushPair(i, j)) {
+            if (PushPair(*t, i, j)) {
                 ++p->Count;
                 if (dx != 0.0f) {
                     p->Quotients.push_back(static_cast<float>(dy / dx));
@@ -90,8 +91,8 @@ double LibraryPerMillion(int balls)
     double pushes = 0.0;
     double library = 0.0;
     for (int k = 0; k < LibraryTicks; ++k) {
-        BallTable::GridCounts counts;
-        t->MoveBallsGrid(SceneWidth, SceneHeight, &counts);
+        GridCounts counts;
+        MoveBallsGrid(*t, SceneWidth, SceneHeight, &counts);
         pushes += counts.Pushes;
         library += counts.Library;
     }
@@ -107,8 +108,8 @@ void GridCounters(benchmark::State& state)
 {
     const BallTable& scene = SettledScene(static_cast<int>(state.range(0)));
     auto t = std::make_unique<BallTable>(scene);
-    BallTable::GridCounts counts;
-    if (t->MoveBallsGrid(SceneWidth, SceneHeight, &counts)) {
+    GridCounts counts;
+    if (MoveBallsGrid(*t, SceneWidth, SceneHeight, &counts)) {
         state.counters["tests"] = counts.Tests;
         state.counters["gathers"] = counts.Gathers;
         state.counters["library"] = counts.Library;
@@ -124,9 +125,9 @@ void GridCounters(benchmark::State& state)
 void PerfectTick(BallTable& t, const TickPushes& p)
 {
     for (int i = 0; i <= t.BallCount; ++i) {
-        t.SettleBall(i, SceneWidth, SceneHeight);
+        SettleBall(t, i, SceneWidth, SceneHeight);
         for (int j : p.Met[i]) {
-            t.PushPair(i, j);
+            PushPair(t, i, j);
         }
     }
 }
@@ -171,14 +172,14 @@ double RatioToFloor(int balls)
 
 void MoveBallsPlain(benchmark::State& state)
 {
-    TickCase(state, [](BallTable& t) { t.MoveBallsPlain(SceneWidth, SceneHeight); });
+    TickCase(state, [](BallTable& t) { ::MoveBallsPlain(t, SceneWidth, SceneHeight); });
     const double n = SettledScene(static_cast<int>(state.range(0))).BallCount;
     state.counters["tests"] = n * (n + 1);
 }
 
 void MoveBallsGrid(benchmark::State& state)
 {
-    TickCase(state, [](BallTable& t) { t.MoveBallsGrid(SceneWidth, SceneHeight); });
+    TickCase(state, [](BallTable& t) { ::MoveBallsGrid(t, SceneWidth, SceneHeight); });
     GridCounters(state);
 }
 

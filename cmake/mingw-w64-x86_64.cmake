@@ -22,10 +22,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # and winpthread linked in, no DLLs of mingw-w64's beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
-# Test programs run under wine, where there is one; their test cases are
-# listed when the tests run, not when they are built.
+# Test programs run under wine, where there is one (test preset
+# windows-test).
 find_program(TORVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(TORVANE_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${TORVANE_WINE})
 endif()
-set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

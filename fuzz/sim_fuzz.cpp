@@ -23,6 +23,7 @@
 //   mode % 4 == 3  one byte choosing from a table of edge values
 #include "ball_table.h"
 #include "sim_test_util.h"
+#include "tick.h"
 
 #include <bit>
 #include <cfloat>
@@ -237,11 +238,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
                 pairsLeft -= cost;
                 if (grid) {
-                    fast.MoveBallsGrid(width, height);
+                    MoveBallsGrid(fast, width, height);
                 } else {
                     fast.MoveBalls(width, height);
                 }
-                plain.MoveBallsPlain(width, height);
+                MoveBallsPlain(plain, width, height);
                 CheckSame(fast, plain);
             }
             break;

@@ -23,7 +23,7 @@ declare -A groups=(
     [package]="dpkg-dev file binutils lintian desktop-file-utils appstream man-db git"
     [fuzz]="clang libclang-rt-14-dev"
     [format]="clang-format"
-    [determinism]="g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
+    [determinism]="cmake ninja-build googletest g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
     [windows]="cmake ninja-build make python3 googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool x11-utils imagemagick unzip wixl msitools"
     # wasm: Emscripten and Node for the WebAssembly builds (its JavaScript
     # optimizer needs acorn); web: the page, its server and headless

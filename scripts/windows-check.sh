@@ -47,7 +47,9 @@ sizes=$(find "$here/../app/icons/hicolor" -name '*.png' | wc -l)
 images=$(awk '/^\/\* Type: icon/ { on = 1 } /^\/\* Type: group icon/ { on = 0 } on && /Name: [0-9]+\./ { n++ } END { print n + 0 }' <<<"$resources")
 ((images == sizes)) || fail "torvane.exe holds $images icon images, app/icons $sizes sizes"
 grep -q '^/\* Type: group icon' <<<"$resources" || fail "torvane.exe has no icon group"
-version=$(sed -n 's/^project(torvane VERSION \([0-9.]*\).*/\1/p' "$here/../CMakeLists.txt")
+# The project's version (CMake's), as the archive is named after it.
+version=$(basename "$zip" -windows-x86_64.zip)
+version=${version#torvane-}
 grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resources" ||
     fail "torvane.exe's version information does not say $version"
 grep -q 'PerMonitorV2' <<<"$resources" || fail "torvane.exe's manifest asks for no per-monitor DPI awareness v2"
@@ -137,11 +139,15 @@ read -r _ y2 <<<"$dot2"
 speed=$(awk -v a="$y1" -v b="$y2" -v s="$t1" -v e="$t2" 'BEGIN { printf "%.0f\n", (b - a) / (e - s) }')
 say "the anchor at x $x1: y $y1 then $y2, $(awk -v s="$t1" -v e="$t2" 'BEGIN { print e - s }') s apart: $speed pixels a second"
 awk -v y="$y2" 'BEGIN { exit !(y < 340) }' || fail "the anchor reached the floor before the second shot; no speed measured"
-((speed >= 150 && speed <= 240)) || fail "the anchor falls $speed pixels a second, not 150 to 240"
+# Loose, so that a loaded machine's late shots and ticks pass: the exact
+# cadence, 64 ticks a second on the clock's boundaries, is pinned on a fake
+# clock (TimerCadence.SixtyFourEventsASecondOnTheClockBoundaries); this
+# catches a timer twice or half as fast.
+((speed >= 115 && speed <= 240)) || fail "the anchor falls $speed pixels a second, not 115 to 240"
 
 # Caption and client area.
 caption=$(xprop -id "$window" WM_NAME | sed -n 's/^WM_NAME([A-Z_0-9]*) = "\(.*\)"$/\1/p')
-[[ $caption == "Torvane Beta - Quillmoss 2004 (Click to add)" ]] || fail "caption is '$caption'"
+[[ $caption == "$("$oracle" --caption)" ]] || fail "caption is '$caption', not Form1's"
 geometry=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
 [[ $geometry == 605x366 ]] || fail "client area is $geometry, not 605x366"
 say "caption '$caption', client area $geometry"
@@ -190,12 +196,16 @@ compare_oracle() {
 press_all
 settle 0
 # No processor time at rest: the program's user and system time over 3 s.
+# One clock tick (10 ms) is let pass for wine's own housekeeping on a
+# loaded machine: that the timer stops and no wake-up is left asked for at
+# rest is pinned on a fake clock (RestTest.TheAnchorRestsOnTheTickAfter-
+# ItReachesTheFloor), and a timer left running takes several ticks here.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 before=$(cpu_ticks "$app")
 sleep 3
 used=$(($(cpu_ticks "$app") - before))
-((used == 0)) || fail "the program used $used clock ticks in 3 s at rest"
-say "at rest: no processor time in 3 s"
+((used <= 1)) || fail "the program used $used clock ticks in 3 s at rest"
+say "at rest: $used clock ticks of processor time in 3 s"
 compare_oracle 0 "${presses[@]}"
 say "buttons 1, 2, 3 and 8: the settled pile is settled_frame's, pixel for pixel (background $background; $(cat "$work/oracle.log"))"
 # Resized from outside, as a window manager would: the balls sink to the new

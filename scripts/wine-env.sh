@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Sourced by the scripts that run Windows programs under wine.
 # wine_prefix [DIR]: sets $wine and $wineserver, and exports WINEPREFIX (DIR,
-# default build/mingw/prefix, the one determinism-check.sh makes), WINEDEBUG
+# default build/mingw/prefix, the one the test preset windows-test uses), WINEDEBUG
 # and WINEDLLOVERRIDES. A missing prefix is made first, with no display
 # (about 15 s): wineboot then opens no window, and the overrides keep it
 # from offering to install Mono and Gecko.

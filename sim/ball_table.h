@@ -66,24 +66,11 @@ public:
 
     // One tick: every live ball falls, is clamped to the floor and side
     // walls, and is pushed apart from every ball it overlaps. width and
-    // height are the client size in world units. Runs whichever of the two
-    // ways below is faster for the table; both give the same bits.
+    // height are the client size in world units. Runs the plain double loop
+    // or, for larger tables, the grid tick, whichever is faster; both give
+    // the same bits (sim/tick.h). One thread only, one tick at a time: the
+    // grid tick's scratch is one for the program.
     void MoveBalls(float width, float height);
-    // The same tick as the plain double loop over ordered pairs. It is the
-    // reference the faster tick is checked against.
-    void MoveBallsPlain(float width, float height);
-    // What a grid tick did, for measurements.
-    struct GridCounts {
-        int Tests = 0;   // pair tests made
-        int Pushes = 0;  // of which overlapped
-        int Gathers = 0; // candidate lists gathered
-        int Library = 0; // pushes that took the library path (PushPairQuick)
-    };
-    // The same tick again, with each ball's pair pass testing only the
-    // balls a grid says can overlap it. Returns false if it found the grid
-    // of no use for this table and ran the plain loop instead. Fills
-    // *counts if given.
-    bool MoveBallsGrid(float width, float height, GridCounts* counts = nullptr);
 
     // Adds a ball at (x, y) in world units with a colour and radius drawn
     // from next(), which yields uniform floats in [0, 1). Returns false and
@@ -91,19 +78,4 @@ public:
     bool AddBall(float x, float y, RandomRef next);
 
     bool Full() const { return BallCount >= MaxSlot; }
-
-    // The two steps a tick is made of, public so that every way of running
-    // a tick shares the one arithmetic. SettleBall is the fall and the
-    // clamps of ball i; PushPair tests the ordered pair (i, j) against the
-    // positions stored now and pushes both apart if they overlap, returning
-    // whether it pushed.
-    void SettleBall(int i, float width, float height);
-    bool PushPair(int i, int j);
-    // The grid tick's pair step: PushPair's test, and a push that takes the
-    // cosine and sine of the contact angle from the quotient ATan2 forms
-    // (sim/quick_push.h) wherever that provably stores the same floats, and
-    // PushPair's library path elsewhere. Unlike PushPair it leaves HitAngle
-    // alone: the grid tick sets it once, from the last push, at its end.
-    enum class PushWay { None, Quotient, Library };
-    PushWay PushPairQuick(int i, int j);
 };

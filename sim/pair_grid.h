@@ -99,11 +99,6 @@ public:
     // Ends the pass: files i and the balls it pushed where they stand now.
     void End(const BallTable& t);
 
-    // The differences of the grid tick's last push (floats, as ATan2 takes
-    // them), kept here so that the pass need not hold them in registers.
-    float LastDx = 0.0f;
-    float LastDy = 0.0f;
-
     // Candidate sets gathered since Build: one per pass, one more each time
     // a push carried a ball out of reach of its cells.
     int Gathers() const { return gathers_; }
@@ -144,8 +139,8 @@ private:
     }
     int CellOf(Spot p) const;
     Rect Around(Spot p) const;
-    // Sets the candidates to the balls filed in the cells of r whose slots
-    // come after `after`, leaving out the ball of the pass.
+    // Sets the candidates to the balls filed in the cells of r, leaving out
+    // the ball of the pass.
     Cursor Gather(const Rect& r);
     // Adds the cells of need not gathered yet, for the slots after `after`.
     Cursor Grow(const Rect& need, int after);

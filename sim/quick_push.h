@@ -2,7 +2,7 @@
 // The push of the grid tick without the trigonometry: cos and sin of the
 // contact angle formed from the quotient ATan2 takes the arctangent of, and
 // the check that the floats it stores are the ones the library path stores.
-// Private to the tick and its tests.
+// Private to the tick (QuickPush in sim/tick.h) and its tests.
 #pragma once
 
 #include <cmath>
@@ -57,7 +57,7 @@
 //    leave more than 1.1e-15 to spare over e: the check would still hold
 //    with library results five ulps off.
 // 6. Where it does not apply. dx = 0 (both differences 0 included) has no
-//    quotient, and the callers take the library path for it. An infinite q
+//    quotient, and QuickPush (sim/tick.h) leaves it to the library path. An infinite q
 //    gives -(q g) / root = -inf / inf = NaN, an infinite push an infinite E:
 //    a NaN or infinite sum makes S - E or S + E NaN, or the two infinities
 //    of opposite signs, and the check fails. Monotonicity says nothing of
@@ -74,10 +74,12 @@
 // |S' - S| / E over a million random pairs of both signs of dx, quotients
 // from 0 and 2^-60 to beyond 2^24; QuickPush.BoundaryCasesStoreTheLibrary-
 // PathsFloats builds sums within E of a float midpoint, and just outside
-// it, and shows that they store the library path's floats, also where the
-// quotient form alone would not; QuickPush.PairsWithoutAQuotient... takes
-// the cases of 6. GridTick.PilesOnZeroAndOnVerticalsMatchThePlainLoop and
-// the soak_grid test run whole ticks against the plain loop.
+// it, and shows that the grid pass's QuickPush stores the library path's
+// floats there or leaves the pair to it, also where the quotient form alone
+// would round otherwise; QuickPush.PairsWithoutAQuotient... takes the cases
+// of 6. GridTick.PilesOnZeroAndOnVerticalsMatchThePlainLoop and
+// GridTick.FullTableMatchesThePlainLoopEveryTick run whole ticks against
+// the plain loop, and so does the fuzzer (fuzz/sim_fuzz.cpp).
 
 // cos(HitAngle) * push and sin(HitAngle) * push, from the quotient.
 struct QuotientProducts {

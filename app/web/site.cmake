@@ -1,13 +1,14 @@
 # SPDX-License-Identifier: MIT
 # Writes the site afresh into SITE: the page's files from FROM, the icons
-# from ICON_DIR flat in icons/, and the service worker from SERVICE_WORKER,
+# from ICON_DIR (the SVG, and the PNGs of ICON_SIZES, comma-separated) flat
+# in icons/, and the service worker from SERVICE_WORKER,
 # its cache named after a hash of all the other files (their names and
 # contents, in byte order), so that the same files give the same site and
 # any change gives a new cache. The script and its WebAssembly module are
 # named after a hash of their contents, torvane-HASH.js naming
 # torvane-HASH.wasm and index.html naming the script: a page asks for its
 # own build's module and can get no other. Nothing else is left in SITE.
-# Usage: cmake -DSITE=... -DFROM=... -DICON_DIR=... -DAPP_ID=... -DSERVICE_WORKER=... -P site.cmake
+# Usage: cmake -DSITE=... -DFROM=... -DICON_DIR=... -DAPP_ID=... -DICON_SIZES=16,... -DSERVICE_WORKER=... -P site.cmake
 file(REMOVE_RECURSE "${SITE}")
 file(MAKE_DIRECTORY "${SITE}/icons")
 foreach(f IN ITEMS page.css manifest.webmanifest)
@@ -39,7 +40,8 @@ file(READ "${FROM}/index.html" page)
 rename_in(page page "src=\"torvane.js\"" "src=\"torvane-${sum}.js\"")
 file(WRITE "${SITE}/index.html" "${page}")
 file(COPY_FILE "${ICON_DIR}/scalable/apps/${APP_ID}.svg" "${SITE}/icons/${APP_ID}.svg")
-foreach(size IN ITEMS 16 22 24 32 48 64 128 256)
+string(REPLACE "," ";" sizes "${ICON_SIZES}")
+foreach(size IN LISTS sizes)
     file(COPY_FILE "${ICON_DIR}/${size}x${size}/apps/${APP_ID}.png" "${SITE}/icons/${APP_ID}-${size}.png")
 endforeach()
 

@@ -18,19 +18,3 @@ TEST(Determinism, SceneMatchesRecordedState)
     ASSERT_EQ(t.BallCount, 400);
     EXPECT_EQ(StateHash(t), PinnedSceneHash) << std::hex << StateHash(t);
 }
-
-TEST(Determinism, FastTickMatchesPlainLoop)
-{
-    BallTable fast = StartTable();
-    BallTable plain = StartTable();
-    SceneRandom ra;
-    SceneRandom rb;
-    for (int k = 0; k < 300; ++k) {
-        const float x = 30.0f * k;
-        fast.AddBall(x, 100.0f, ra);
-        plain.AddBall(x, 100.0f, rb);
-        fast.MoveBalls(StartWidth, StartHeight);
-        plain.MoveBallsPlain(StartWidth, StartHeight);
-        ASSERT_TRUE(SameTable(fast, plain)) << "after press " << k;
-    }
-}

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The grid tick's quick push (sim/quick_push.h) against the library path:
-// the bound E measured against the library over random pairs, and pair
-// steps built to land within E of a float midpoint and just outside it.
-#include "quick_push.h"
+// The grid tick's quick push (sim/quick_push.h, QuickPush in sim/tick.h)
+// against the library path: the bound E measured against the library over
+// random pairs, and the grid pass's push of pairs built to land within E of
+// a float midpoint and just outside it.
 #include "sim_test_util.h"
+#include "tick.h"
 
 #include <cmath>
 #include <cstdio>
@@ -55,6 +56,35 @@ double FromMidpoint(double sum)
     const float f = static_cast<float>(sum);
     const float next = std::nextafter(f, sum > f ? INFINITY : -INFINITY);
     return std::fabs(sum - (static_cast<double>(f) + next) / 2.0);
+}
+
+// Which way the grid pass pushes the pair (1, 2) of t: QuickPush, which
+// stores only when it answers Quotient, or PushApart after it (Library).
+enum class Way { None, Quotient, Library };
+Way QuickPushOf(BallTable& t)
+{
+    const float xi = t.BallX[1];
+    const float yi = t.BallY[1];
+    const PairTest p = TestPair(xi, yi, t.BallRadius[1], t.BallX[2], t.BallY[2], t.BallRadius[2]);
+    if (!p.Overlap) {
+        return Way::None;
+    }
+    return QuickPush(t, 1, 2, p, xi, yi, t.BallX[2], t.BallY[2]) ? Way::Quotient : Way::Library;
+}
+
+// What the grid pass stores for the pair (1, 2) of placed: PushPair's
+// floats if the quick push stored, else nothing yet. Returns PushPair's.
+BallTable ExpectStoredAsPushPair(const BallTable& quick, const BallTable& placed, Way way)
+{
+    BallTable plain = placed;
+    PushPair(plain, 1, 2);
+    const BallTable& expected = way == Way::Quotient ? plain : placed;
+    for (int slot = 1; slot <= 2; ++slot) {
+        EXPECT_BITS(quick.BallX[slot], expected.BallX[slot]) << "slot " << slot;
+        EXPECT_BITS(quick.BallY[slot], expected.BallY[slot]) << "slot " << slot;
+    }
+    EXPECT_BITS(quick.HitAngle, placed.HitAngle); // left alone
+    return plain;
 }
 
 } // namespace
@@ -127,10 +157,10 @@ TEST(QuickPush, BoundaryCasesStoreTheLibraryPathsFloats)
     // falls within E of a float midpoint or just outside E, as its low bits
     // decide. Stepping the coordinate float by float gives both, for both
     // signs of dx, x sums (cosine) and y sums (sine). Within E the quick
-    // push must take the library path, just outside it must not, and both
-    // ways must store the plain pair step's floats; where the quotient form
-    // alone rounds to another float than the library, only the check saves
-    // the result.
+    // push must leave the pair to the library path, just outside it must
+    // store the plain pair step's floats; where the quotient form alone
+    // rounds to another float than the library, only the check saves the
+    // result.
     const BallTable start = StartTable();
     int within = 0;
     int outside = 0;
@@ -177,17 +207,11 @@ TEST(QuickPush, BoundaryCasesStoreTheLibraryPathsFloats)
                     }
                     BallTable quick = start;
                     place(quick, p);
-                    BallTable plain = quick;
-                    const BallTable::PushWay way = quick.PushPairQuick(1, 2);
-                    ASSERT_TRUE(plain.PushPair(1, 2));
-                    ASSERT_EQ(way,
-                              near ? BallTable::PushWay::Library : BallTable::PushWay::Quotient)
+                    const BallTable placed = quick;
+                    const Way way = QuickPushOf(quick);
+                    ASSERT_EQ(way, near ? Way::Library : Way::Quotient)
                         << "distance to the midpoint " << d << ", E " << e;
-                    for (int slot = 1; slot <= 2; ++slot) {
-                        ASSERT_BITS(quick.BallX[slot], plain.BallX[slot]) << "slot " << slot;
-                        ASSERT_BITS(quick.BallY[slot], plain.BallY[slot]) << "slot " << slot;
-                    }
-                    EXPECT_BITS(quick.HitAngle, start.HitAngle); // left alone
+                    const BallTable plain = ExpectStoredAsPushPair(quick, placed, way);
                     within += near ? 1 : 0;
                     outside += near ? 0 : 1;
                     const float stored = k == 2 ? plain.BallX[2] : plain.BallY[2];
@@ -211,39 +235,29 @@ TEST(QuickPush, PairsWithoutAQuotientOrAFiniteSumTakeTheLibraryPath)
 {
     // No quotient (vertical pairs, coincident centres), an infinite
     // quotient, an infinite push (sums not finite), and pushes too small
-    // for the check: the library path, with the plain pair step's floats.
+    // for the check: left to the library path, nothing stored.
     constexpr float inf = INFINITY;
     const struct {
         const char* what;
         float xi, yi, ri, xj, yj, rj;
-        BallTable::PushWay way;
+        Way way;
     } cases[] = {
-        {"vertical pair", 500.0f, 500.0f, 100.0f, 500.0f, 530.0f, 100.0f,
-         BallTable::PushWay::Library},
-        {"coincident centres", 500.0f, 500.0f, 100.0f, 500.0f, 500.0f, 50.0f,
-         BallTable::PushWay::Library},
-        {"quotient overflows", 1e-30f, 1e10f, 1e20f, 0.0f, 0.0f, 100.0f,
-         BallTable::PushWay::Library},
-        {"infinite push", 500.0f, 500.0f, inf, 530.0f, 560.0f, 100.0f, BallTable::PushWay::Library},
-        {"push rounds to 0", 1e-45f, 0.0f, 3e-45f, 0.0f, 0.0f, 0.0f, BallTable::PushWay::Library},
-        {"push below the check's floor", 0.0f, 0.0f, 1e-32f, 1e-33f, -0.0f, 1e-32f,
-         BallTable::PushWay::Library},
-        {"an ordinary pair", 500.0f, 500.0f, 100.0f, 530.0f, 560.0f, 100.0f,
-         BallTable::PushWay::Quotient},
-        {"touching: no push", 1000.0f, 1000.0f, 100.0f, 1120.0f, 1160.0f, 100.0f,
-         BallTable::PushWay::None},
+        {"vertical pair", 500.0f, 500.0f, 100.0f, 500.0f, 530.0f, 100.0f, Way::Library},
+        {"coincident centres", 500.0f, 500.0f, 100.0f, 500.0f, 500.0f, 50.0f, Way::Library},
+        {"quotient overflows", 1e-30f, 1e10f, 1e20f, 0.0f, 0.0f, 100.0f, Way::Library},
+        {"infinite push", 500.0f, 500.0f, inf, 530.0f, 560.0f, 100.0f, Way::Library},
+        {"push rounds to 0", 1e-45f, 0.0f, 3e-45f, 0.0f, 0.0f, 0.0f, Way::Library},
+        {"push below the check's floor", 0.0f, 0.0f, 1e-32f, 1e-33f, -0.0f, 1e-32f, Way::Library},
+        {"an ordinary pair", 500.0f, 500.0f, 100.0f, 530.0f, 560.0f, 100.0f, Way::Quotient},
+        {"touching: no push", 1000.0f, 1000.0f, 100.0f, 1120.0f, 1160.0f, 100.0f, Way::None},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         BallTable quick = StartTable();
         PutBall(quick, c.xi, c.yi, c.ri);
         PutBall(quick, c.xj, c.yj, c.rj);
-        BallTable plain = quick;
-        EXPECT_EQ(quick.PushPairQuick(1, 2), c.way);
-        plain.PushPair(1, 2);
-        for (int slot = 1; slot <= 2; ++slot) {
-            EXPECT_BITS(quick.BallX[slot], plain.BallX[slot]) << "slot " << slot;
-            EXPECT_BITS(quick.BallY[slot], plain.BallY[slot]) << "slot " << slot;
-        }
+        const BallTable placed = quick;
+        EXPECT_EQ(QuickPushOf(quick), c.way);
+        ExpectStoredAsPushPair(quick, placed, c.way);
     }
 }

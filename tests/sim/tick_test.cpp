@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The tick: fall, floor and walls, pushes, and the order they happen in.
 #include "sim_test_util.h"
+#include "tick.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -98,7 +99,7 @@ TEST(PairStep, SideBySideBallsArePushedApartHorizontally)
     BallTable t = StartTable();
     PutBall(t, 1000.0f, 1045.0f, 100.0f);
     PutBall(t, 1150.0f, 1045.0f, 100.0f);
-    ASSERT_TRUE(t.PushPair(1, 2));
+    ASSERT_TRUE(PushPair(t, 1, 2));
     EXPECT_BITS(t.HitAngle, t.Pi);
     EXPECT_BITS(t.BallX[1], 980.0f);
     EXPECT_BITS(t.BallX[2], 1170.0f);
@@ -112,7 +113,7 @@ TEST(PairStep, TouchingBallsAreNotPushed)
     PutBall(t, 1000.0f, 1000.0f, 100.0f);
     PutBall(t, 1120.0f, 1160.0f, 100.0f); // 3-4-5: exactly 200 apart
     t.HitAngle = 0.25;
-    EXPECT_FALSE(t.PushPair(1, 2));
+    EXPECT_FALSE(PushPair(t, 1, 2));
     EXPECT_BITS(t.BallX[1], 1000.0f);
     EXPECT_BITS(t.BallY[2], 1160.0f);
     EXPECT_BITS(t.HitAngle, 0.25);
@@ -123,7 +124,7 @@ TEST(PairStep, CoincidentCentresSplitAlongOneRadian)
     BallTable t = StartTable();
     PutBall(t, 2000.0f, 2000.0f, 100.0f);
     PutBall(t, 2000.0f, 2000.0f, 50.0f);
-    ASSERT_TRUE(t.PushPair(1, 2));
+    ASSERT_TRUE(PushPair(t, 1, 2));
     EXPECT_BITS(t.HitAngle, 1.0);
     // Pushed 15 (150 / 10) along 1 radian: 2000 + 15 cos 1 = 2008.1045...,
     // 2000 - 15 sin 1 = 1987.3779..., each rounded to a float; the lower
@@ -143,7 +144,7 @@ TEST(PairStep, PushUsesUnroundedRadiusSum)
     const float r2 = 503.2340087890625f;
     PutBall(t, 3000.0f, 1000.0f, r1);
     PutBall(t, 3000.0f, 1500.0f, r2); // straight below: pushed straight down
-    ASSERT_TRUE(t.PushPair(1, 2));
+    ASSERT_TRUE(PushPair(t, 1, 2));
     EXPECT_BITS(t.HitAngle, t.Pi / 2);
     const double push = 92.41897583007812;
     ASSERT_NE(Bits(static_cast<float>(static_cast<float>(static_cast<double>(r1) + r2) / 10.0)),
@@ -162,8 +163,8 @@ TEST(TickOrder, BallsAddedAtOnePointSplitVertically)
     BallTable t = StartTable();
     PutBall(t, 2000.0f, 1000.0f, 100.0f);
     PutBall(t, 2000.0f, 1000.0f, 100.0f);
-    t.SettleBall(1, W, H);
-    ASSERT_TRUE(t.PushPair(1, 2));
+    SettleBall(t, 1, W, H);
+    ASSERT_TRUE(PushPair(t, 1, 2));
     EXPECT_BITS(t.HitAngle, -t.Pi / 2);
     EXPECT_BITS(t.BallX[1], 2000.0f);
     EXPECT_GT(t.BallY[1], 1045.0f);

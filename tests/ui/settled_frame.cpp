@@ -20,7 +20,8 @@ int Usage()
                "Presses at each X,Y (device-independent pixels, fractions allowed) in a client\n"
                "area of WxH pixels (default 605x366) at R device pixels per pixel (default 1),\n"
                "then ticks until the pile rests (or N ticks) and writes the frame, in device\n"
-               "pixels, as a binary PPM. The ball count and ticks go to standard error.\n",
+               "pixels, as a binary PPM. The ball count and ticks go to standard error.\n"
+               "settled_frame --caption prints the window's caption instead.\n",
                stderr);
     return 2;
 }
@@ -35,6 +36,10 @@ int main(int argc, char* argv[])
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
         const bool hasValue = k + 1 < argc;
+        if (arg == "--caption") {
+            std::printf("%s\n", Form1::Caption);
+            return 0;
+        }
         if (arg == "--size" && hasValue) {
             if (std::sscanf(argv[++k], "%dx%d", &s.window.width, &s.window.height) != 2) {
                 return Usage();

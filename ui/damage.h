@@ -95,8 +95,7 @@ public:
                 if (r.left >= bounds.right) {
                     break;
                 }
-                f(PixelRect{std::max(r.left, bounds.left), std::max(r.top, bounds.top),
-                            std::min(r.right, bounds.right), std::min(r.bottom, bounds.bottom)});
+                f(Intersect(r, bounds));
             }
         }
     }

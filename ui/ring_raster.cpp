@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -303,16 +304,6 @@ Span Visible(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t d)
 
 } // namespace
 
-PixelRect Intersect(PixelRect rect, PixelRect within)
-{
-    PixelRect r{std::max(rect.left, within.left), std::max(rect.top, within.top),
-                std::min(rect.right, within.right), std::min(rect.bottom, within.bottom)};
-    if (r.Empty()) {
-        return {};
-    }
-    return r;
-}
-
 void FillRect(const PixelFrame& frame, PixelRect clip, std::uint32_t rgb)
 {
     const PixelRect r = Intersect(clip, {0, 0, frame.width, frame.height});
@@ -340,16 +331,12 @@ PixelRect RingBounds(double cx, double cy, double radius, double width, PixelRec
     const double x = std::floor(cx + 0.5);
     const double y = std::floor(cy + 0.5);
     const double n = std::ceil(outer);
-    // Cut in doubles, then convert: every bound lies inside `within`.
-    const auto cut = [](double v, int lo, int hi) {
-        return static_cast<int>(std::clamp(v, static_cast<double>(lo), static_cast<double>(hi)));
+    // Cut to int's range in doubles, then converted and cut to `within`.
+    const auto cut = [](double v) {
+        return static_cast<int>(std::clamp(v, static_cast<double>(std::numeric_limits<int>::min()),
+                                           static_cast<double>(std::numeric_limits<int>::max())));
     };
-    PixelRect r{cut(x - n, within.left, within.right), cut(y - n, within.top, within.bottom),
-                cut(x + n, within.left, within.right), cut(y + n, within.top, within.bottom)};
-    if (r.Empty()) {
-        return {};
-    }
-    return r;
+    return Intersect({cut(x - n), cut(y - n), cut(x + n), cut(y + n)}, within);
 }
 
 void DrawRing(const PixelFrame& frame, PixelRect clip, double cx, double cy, double radius,

@@ -3,6 +3,7 @@
 // toolkit: each pixel takes the exact area of the ring that lies in it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -27,8 +28,13 @@ struct PixelRect {
     bool operator==(const PixelRect&) const = default;
 };
 
-// The part of `rect` that lies in `within`; empty if none.
-PixelRect Intersect(PixelRect rect, PixelRect within);
+// The part of `rect` that lies in `within`; empty ({}) if none.
+inline PixelRect Intersect(PixelRect rect, PixelRect within)
+{
+    const PixelRect r{std::max(rect.left, within.left), std::max(rect.top, within.top),
+                      std::min(rect.right, within.right), std::min(rect.bottom, within.bottom)};
+    return r.Empty() ? PixelRect{} : r;
+}
 
 // Stores rgb (0xRRGGBB, the high byte ignored) in every pixel of `clip` that
 // lies inside the frame.

@@ -10,6 +10,7 @@
 #include "main_window.h"
 #include "qt_window.h"
 #include "render.h"
+#include "ring_pass.h"
 #include "ring_raster.h"
 #include "scenes.h"
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "damage.h"
+#include "ring_pass.h"
 #include "surface.h"
 #include "window_system.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The ring rasterizer against a supersampled reference of the same annulus,
 // and driven at every edge of small frames and clips with guard bands.
-#include "damage.h"
+#include "ring_pass.h"
 #include "ring_raster.h"
 
 #include <algorithm>

@@ -9,6 +9,11 @@
 #include <limits>
 #include <new>
 
+// The program's largest ring, its largest ball (radius below 630 twips,
+// sim/spawn.cpp) in its 9-pixel pen (PenWidth, main_window.cpp), at the most
+// device pixels per pixel, lies inside the largest the rasterizer draws.
+static_assert((630 / TwipsPerPixel + 9 / 2.0) * FrameSurface::MaxRatio <= RingShape::MaxRadius);
+
 FrameSurface::FrameSurface(const ClientArea& client) : client_(client) {}
 
 float FrameSurface::ScaleWidth() const
@@ -60,7 +65,7 @@ void FrameSurface::Release()
 
 void FrameSurface::Cls()
 {
-    ratio_ = client_.PixelRatio();
+    ratio_ = RatioFor(client_.PixelRatio());
     // The frame is drawn in device pixels, so that rings stay crisp on dense
     // screens; a fractional ratio rounds the size up, so that the frame
     // covers every device pixel of the client area.

@@ -79,7 +79,7 @@ void QtWindow::paintEvent(QPaintEvent* event)
     const PixelFrame& f = Form.Frame();
     // A frame of another pixel ratio than the window's (the window moved
     // to another screen while the pile rested) is drawn again by a tick.
-    if (f.pixels != nullptr && Form.FrameRatio() != devicePixelRatioF()) {
+    if (f.pixels != nullptr && Form.FrameRatio() != FrameSurface::RatioFor(devicePixelRatioF())) {
         Form.PixelRatioChanged();
     }
     // A client area too large for memory has no frame, and then Qt has no

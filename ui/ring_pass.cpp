@@ -24,11 +24,7 @@ void RingPass::Draw(const PixelFrame& frame, const Damage& damage, std::uint32_t
             shape.Measure(ring.radius, ring.width);
         }
         damage.ForEachClip(ring.bounds, [&](const PixelRect& clip) {
-            if (shape.Usable()) {
-                DrawShapeInBounds(frame, clip, ring.cx, ring.cy, shape, ring.rgb);
-            } else {
-                DrawRing(frame, clip, ring.cx, ring.cy, ring.radius, ring.width, ring.rgb);
-            }
+            DrawRing(frame, clip, ring.cx, ring.cy, shape, ring.rgb);
         });
     }
 }

@@ -13,10 +13,9 @@
 // then draws every ring that meets it in call order, clipped to it. Each
 // call's ring is drawn from a RingShape kept for that call (the call is the
 // ball's slot), measured again only when the call's radius or pen width
-// changes: a change of pixel ratio measures every one again, which costs
-// about what a pass of DrawRing does (RasterPassNewShapes). The frame is
-// DrawRing's pixel for pixel
-// (RingPass.EveryPassDrawsWhatEveryRingThroughDrawRingDraws in
+// changes: a change of pixel ratio measures every one again
+// (RasterPassNewShapes). The frame is that of every ring measured afresh and
+// drawn whole (RingPass.EveryPassDrawsWhatEveryRingThroughDrawRingDraws in
 // tests/ui/raster_test.cpp).
 class RingPass {
 public:

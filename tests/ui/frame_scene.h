@@ -38,6 +38,15 @@ struct SceneClient final : ClientArea {
     std::uint32_t Background() const override { return FrameBackground; }
 };
 
+// A ring measured afresh and drawn: what the window's pass draws for it.
+inline void DrawRingOnce(const PixelFrame& f, PixelRect clip, double cx, double cy, double radius,
+                         double width, std::uint32_t rgb)
+{
+    RingShape shape;
+    shape.Measure(radius, width);
+    DrawRing(f, clip, cx, cy, shape, rgb);
+}
+
 // FNV-1a over a frame's pixels, row after row.
 inline std::uint64_t PixelsHash(const PixelFrame& f)
 {
@@ -69,9 +78,9 @@ inline void DrawTable(const PixelFrame& f, PixelRect clip, const BallTable& t, d
 {
     const double scale = ratio / TwipsPerPixel;
     for (int i = 0; i <= t.BallCount; ++i) {
-        DrawRing(f, clip, std::floor(t.BallX[i] * scale + 0.5) - dx,
-                 std::floor(t.BallY[i] * scale + 0.5) - dy, t.BallRadius[i] * scale, pen * ratio,
-                 RgbWordOf(t.BallColor[i]));
+        DrawRingOnce(f, clip, std::floor(t.BallX[i] * scale + 0.5) - dx,
+                     std::floor(t.BallY[i] * scale + 0.5) - dy, t.BallRadius[i] * scale,
+                     pen * ratio, RgbWordOf(t.BallColor[i]));
     }
 }
 

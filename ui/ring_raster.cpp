@@ -178,12 +178,16 @@ struct Blender {
     // Pixels d (four), their alphas in the low four 16-bit lanes of a4.
     __m128i operator()(__m128i d, __m128i a4) const
     {
+        const __m128i a2 = _mm_unpacklo_epi16(a4, a4);
+        return Mix(d, _mm_unpacklo_epi32(a2, a2), _mm_unpackhi_epi32(a2, a2));
+    }
+    // Pixels d, the alphas of the first two in every 16-bit lane of their
+    // channels in aLo, of the last two in aHi.
+    __m128i Mix(__m128i d, __m128i aLo, __m128i aHi) const
+    {
         const __m128i zero = _mm_setzero_si128();
         const __m128i ones = _mm_set1_epi16(-1);
         const __m128i half = _mm_set1_epi16(128);
-        const __m128i a2 = _mm_unpacklo_epi16(a4, a4);
-        const __m128i aLo = _mm_unpacklo_epi32(a2, a2);
-        const __m128i aHi = _mm_unpackhi_epi32(a2, a2);
         const __m128i dLo = _mm_slli_epi16(_mm_unpacklo_epi8(d, zero), 8);
         const __m128i dHi = _mm_slli_epi16(_mm_unpackhi_epi8(d, zero), 8);
         const __m128i sumLo = _mm_add_epi16(_mm_mulhi_epu16(dLo, _mm_xor_si128(aLo, ones)),
@@ -201,7 +205,8 @@ struct Blender {
     {
         const __m128i d = _mm_set_epi32(static_cast<int>(*p[3]), static_cast<int>(*p[2]),
                                         static_cast<int>(*p[1]), static_cast<int>(*p[0]));
-        const __m128i out = (*this)(d, _mm_set1_epi16(static_cast<short>(alpha)));
+        const __m128i a = _mm_set1_epi16(static_cast<short>(alpha));
+        const __m128i out = Mix(d, a, a);
         *p[0] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(out));
         *p[1] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 4)));
         *p[2] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 8)));

@@ -142,10 +142,12 @@ private:
 // to within 1 / 128 of a level, A the pixel's area as a multiple of
 // 1 / 65535: with d and s scaled by 256, two 16 x 16-bit products keep
 // their high halves, which add up to at most 65280, and the sum is rounded
-// to 8 bits. Integer lanes of SSE2 do four pixels at once, the scalar loop
-// the rest with the same operations, so the result does not depend on the
-// vector width or the instruction set the compiler picks.
-inline std::uint32_t BlendOne(std::uint32_t dst, std::uint32_t src, std::uint32_t alpha)
+// to 8 bits. Integer lanes of SSE2 do four pixels at once, processors
+// without them this scalar loop with the same operations, so the result does
+// not depend on the vector width or the instruction set the compiler picks
+// (PinnedFrames.HashIsPinned, on both).
+[[maybe_unused]] inline std::uint32_t BlendOne(std::uint32_t dst, std::uint32_t src,
+                                               std::uint32_t alpha)
 {
     std::uint32_t out = 0xFF000000u;
     for (int shift = 0; shift < 24; shift += 8) {

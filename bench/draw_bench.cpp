@@ -10,6 +10,7 @@
 #include "main_window.h"
 #include "qt_window.h"
 #include "render.h"
+#include "ring_pass.h"
 #include "ring_raster.h"
 #include "scenes.h"
 
@@ -244,26 +245,6 @@ void RasterPassNewShapes(benchmark::State& state)
     }
 }
 
-// Every ring through DrawRing alone, nothing kept: the plain path the
-// shapes are tested against.
-void RasterPassPlain(benchmark::State& state)
-{
-    RasterScene scene(state);
-    const BallTable& t = scene.t;
-    const PixelRect all{0, 0, scene.w, scene.h};
-    for (auto _ : state) {
-        state.PauseTiming();
-        EvictCaches(scene.flush);
-        state.ResumeTiming();
-        FillRect(scene.frame, all, 0xF0F0F0);
-        for (int i = 0; i <= t.BallCount; ++i) {
-            DrawRing(scene.frame, all, t.BallX[i] * scene.scale, t.BallY[i] * scene.scale,
-                     t.BallRadius[i] * scene.scale, 9 * scene.ratio, RgbWordOf(t.BallColor[i]));
-        }
-        benchmark::DoNotOptimize(scene.pixels.data());
-    }
-}
-
 // A pass that issues the very calls of the one before: the frame's damage
 // is empty, so the pass costs its bookkeeping alone (recording the calls,
 // comparing them with the last pass's), as every pass of a resting pile
@@ -371,7 +352,6 @@ BENCHMARK(DrawPass)->Apply(Sizes);
 BENCHMARK(DrawPassCold)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(RasterPassCold)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(RasterPassNewShapes)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
-BENCHMARK(RasterPassPlain)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(DrawPassUnchanged)->Apply(Sizes);
 BENCHMARK(DrawPassOneTick)->Apply(Sizes);
 BENCHMARK(TimerEvent)->Apply(Sizes);

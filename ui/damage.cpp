@@ -8,29 +8,15 @@
 
 namespace {
 
-// The first set bit at or after tile `from` in a row of `cols` tiles, or cols.
-int NextSet(const std::uint64_t* row, int from, int cols)
+// The first tile at or after `from` in a row of `cols` tiles whose bit is
+// `set`, or cols. Bits past the last tile are always clear, so a run of set
+// bits ends at the row's end at the latest.
+int NextWith(bool set, const std::uint64_t* row, int from, int cols)
 {
+    const std::uint64_t flip = set ? 0 : ~std::uint64_t{0};
     const int words = (cols + 63) / 64;
     for (int w = from / 64; w < words; ++w) {
-        std::uint64_t bits = row[w];
-        if (w == from / 64) {
-            bits &= ~std::uint64_t{0} << (from % 64);
-        }
-        if (bits != 0) {
-            return std::min(w * 64 + std::countr_zero(bits), cols);
-        }
-    }
-    return cols;
-}
-
-// The first clear bit at or after tile `from`, or cols. Bits past the last
-// tile are always clear, so a run ends at the row's end at the latest.
-int NextClear(const std::uint64_t* row, int from, int cols)
-{
-    const int words = (cols + 63) / 64;
-    for (int w = from / 64; w < words; ++w) {
-        std::uint64_t bits = ~row[w];
+        std::uint64_t bits = row[w] ^ flip;
         if (w == from / 64) {
             bits &= ~std::uint64_t{0} << (from % 64);
         }
@@ -117,8 +103,7 @@ void Damage::Mark(const PixelRect& bounds)
 {
     // Bounds are cut to the frame already; cut again, so that no mark can
     // land outside the mask.
-    const PixelRect r{std::max(bounds.left, 0), std::max(bounds.top, 0),
-                      std::min(bounds.right, width_), std::min(bounds.bottom, height_)};
+    const PixelRect r = Intersect(bounds, {0, 0, width_, height_});
     if (r.Empty()) {
         return;
     }
@@ -164,51 +149,11 @@ void Damage::MakeRects()
 void Damage::AddBand(int row0, int row1, const std::uint64_t* row)
 {
     Band band{row0 * tile_, std::min(row1 * tile_, height_), static_cast<int>(rects_.size()), 0};
-    for (int a = NextSet(row, 0, cols_); a < cols_;) {
-        const int b = NextClear(row, a, cols_);
+    for (int a = NextWith(true, row, 0, cols_); a < cols_;) {
+        const int b = NextWith(false, row, a, cols_);
         rects_.push_back({a * tile_, band.top, std::min(b * tile_, width_), band.bottom});
-        a = NextSet(row, b, cols_);
+        a = NextWith(true, row, b, cols_);
     }
     band.last = static_cast<int>(rects_.size());
     bands_.push_back(band);
-}
-
-void RingPass::Draw(const PixelFrame& frame, const Damage& damage, std::uint32_t background)
-{
-    for (const PixelRect& r : damage.Rects()) {
-        FillRect(frame, r, background);
-    }
-    if (damage.Rects().empty()) {
-        return;
-    }
-    const std::vector<DrawnRing>& rings = damage.Rings();
-    if (shapes_.size() < rings.size()) {
-        shapes_.resize(rings.size());
-    }
-    for (std::size_t k = 0; k < rings.size(); ++k) {
-        const DrawnRing& ring = rings[k];
-        if (ring.bounds.Empty()) {
-            continue;
-        }
-        RingShape& shape = shapes_[k];
-        if (!shape.Matches(ring.radius, ring.width)) {
-            shape.Measure(ring.radius, ring.width);
-        }
-        damage.ForEachClip(ring.bounds, [&](const PixelRect& clip) {
-            if (shape.Usable()) {
-                DrawShapeInBounds(frame, clip, ring.cx, ring.cy, shape, ring.rgb);
-            } else {
-                DrawRing(frame, clip, ring.cx, ring.cy, ring.radius, ring.width, ring.rgb);
-            }
-        });
-    }
-}
-
-std::size_t RingPass::Bytes() const
-{
-    std::size_t bytes = shapes_.capacity() * sizeof(RingShape);
-    for (const RingShape& s : shapes_) {
-        bytes += s.Bytes();
-    }
-    return bytes;
 }

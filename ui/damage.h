@@ -6,7 +6,6 @@
 
 #include "ring_raster.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -95,8 +94,7 @@ public:
                 if (r.left >= bounds.right) {
                     break;
                 }
-                f(PixelRect{std::max(r.left, bounds.left), std::max(r.top, bounds.top),
-                            std::min(r.right, bounds.right), std::min(r.bottom, bounds.bottom)});
+                f(Intersect(r, bounds));
             }
         }
     }
@@ -129,23 +127,4 @@ private:
     std::vector<DrawnRing> next_;
     std::vector<PixelRect> rects_;
     std::vector<Band> bands_;
-};
-
-// Draws the damage of a pass into the frame: clears it to the background,
-// then draws every ring that meets it in call order, clipped to it, as
-// DrawRing would. Each call's ring is drawn from a RingShape kept for that
-// call (the call is the ball's slot), measured again only when the call's
-// radius or pen width changes: a change of pixel ratio measures every one
-// again, which costs about what a pass of DrawRing does
-// (RasterPassNewShapes). The frame is DrawRing's pixel for pixel
-// (RingPass.EveryPassDrawsWhatEveryRingThroughDrawRingDraws in
-// tests/ui/raster_test.cpp).
-class RingPass {
-public:
-    void Draw(const PixelFrame& frame, const Damage& damage, std::uint32_t background);
-    // Heap bytes of the shapes kept.
-    std::size_t Bytes() const;
-
-private:
-    std::vector<RingShape> shapes_;
 };

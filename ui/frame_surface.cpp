@@ -9,6 +9,11 @@
 #include <limits>
 #include <new>
 
+// The program's largest ring, its largest ball (radius below 630 twips,
+// sim/spawn.cpp) in its 9-pixel pen (PenWidth, main_window.cpp), at the most
+// device pixels per pixel, lies inside the largest the rasterizer draws.
+static_assert((630 / TwipsPerPixel + 9 / 2.0) * FrameSurface::MaxRatio <= RingShape::MaxRadius);
+
 FrameSurface::FrameSurface(const ClientArea& client) : client_(client) {}
 
 float FrameSurface::ScaleWidth() const
@@ -60,13 +65,19 @@ void FrameSurface::Release()
 
 void FrameSurface::Cls()
 {
-    ratio_ = client_.PixelRatio();
+    ratio_ = RatioFor(client_.PixelRatio());
     // The frame is drawn in device pixels, so that rings stay crisp on dense
     // screens, and is exactly as large as the window system lays the client
     // area out: at a fractional ratio its rounding, not ours, decides
     // (WindowTest.TheFrameIsTheClientAreasDevicePixels).
-    const int w = client_.DeviceWidth();
-    const int h = client_.DeviceHeight();
+    // Above the largest ratio drawn, the frame is the client area at that
+    // ratio, and the window system scales it up to the screen
+    // (FrameSurface.ARatioAboveTheMostIsDrawnAtTheMost).
+    const bool clamped = ratio_ != client_.PixelRatio();
+    const int w = clamped ? static_cast<int>(std::ceil(client_.ClientWidth() * ratio_))
+                          : client_.DeviceWidth();
+    const int h = clamped ? static_cast<int>(std::ceil(client_.ClientHeight() * ratio_))
+                          : client_.DeviceHeight();
     wanted_ = w > 0 && h > 0;
     // An empty client area has no frame, and neither has one too large for
     // memory. The pile goes on moving; its rings are drawn again once a

@@ -5,9 +5,11 @@
 #pragma once
 
 #include "damage.h"
+#include "ring_pass.h"
 #include "surface.h"
 #include "window_system.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -38,6 +40,14 @@ public:
     const PixelFrame& Frame();
     // Device pixels per device-independent pixel of the frame.
     double Ratio() const { return ratio_; }
+    // The most device pixels per device-independent pixel a frame is drawn
+    // at: the bound of the rasterizer's largest ring (RingShape::MaxRadius).
+    static constexpr double MaxRatio = 16;
+    // The ratio a frame is drawn at for a screen of `screen` device pixels
+    // per pixel: the screen's, at most MaxRatio. Qt and the page scale a
+    // frame drawn at less up to the screen (Windows scales by 500 % at
+    // most). FrameSurface.ARatioAboveTheMostIsDrawnAtTheMost pins it.
+    static double RatioFor(double screen) { return std::min(screen, MaxRatio); }
     // Forgets what the frame holds: the next pass draws it whole. For
     // benchmarks that time a full redraw.
     void Invalidate() { drawn_ = false; }

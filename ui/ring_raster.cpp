@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The ring rasterizer: exact areas of a disc over the pixel grid, from one
-// table per disc, and the scanline loop that stores and blends them.
+// table per disc, measured into a ring's shape, and the scanline loop that
+// stores and blends a shape into the frame.
 #include "ring_raster.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -12,15 +14,9 @@
 
 namespace {
 
-// Larger rings are drawn from areas computed pixel by pixel instead of
-// from a table; 2 x 2050 doubles (32 KB) of stack at most.
-constexpr std::int64_t TableRows = 2048;
-// Beyond this outer radius (device pixels) a ring is not drawn: areas of
-// whole pixels are differences of numbers near R^2, and doubles keep them
-// far inside 1 / 65535 only while R^2 stays well below 2^40.
-constexpr double MaxRadius = 1 << 20;
-// Partly covered pixels are measured this many at a time, then blended.
-constexpr int Chunk = 128;
+// Rows of a quadrant at most: the tables of F hold MaxRows + 2 doubles.
+constexpr auto MaxRows = static_cast<std::int64_t>(RingShape::MaxRadius);
+static_assert(MaxRows == RingShape::MaxRadius, "a whole number of rows");
 
 // The quarter of a disc of radius R centred on the origin that lies in
 // x >= 0, y >= 0, measured in whole pixels. G(a, b) is the area of it inside
@@ -37,16 +33,13 @@ constexpr int Chunk = 128;
 // and the only transcendental calls are one asin per table row.
 class Disc {
 public:
-    // table: room for TableRows + 2 doubles.
-    Disc(double radius, double* table) : r_(radius), r2_(radius * radius)
+    // radius at most MaxRows; table: room for MaxRows + 2 doubles.
+    Disc(double radius, double* table) : r_(radius), r2_(radius * radius), table_(table)
     {
         n_ = static_cast<std::int64_t>(std::ceil(radius));
         quarter_ = r2_ * (std::numbers::pi / 4);
-        if (n_ <= TableRows) {
-            for (std::int64_t k = 0; k <= n_ + 1; ++k) {
-                table[k] = Under(k);
-            }
-            table_ = table;
+        for (std::int64_t k = 0; k <= n_ + 1; ++k) {
+            table[k] = Under(k);
         }
     }
 
@@ -90,13 +83,7 @@ public:
     }
 
     // F(min(k, R)).
-    double F(std::int64_t k) const
-    {
-        if (table_) {
-            return table_[std::min(k, n_ + 1)];
-        }
-        return Under(k);
-    }
+    double F(std::int64_t k) const { return table_[std::min(k, n_ + 1)]; }
 
 private:
     double Under(std::int64_t k) const
@@ -110,9 +97,9 @@ private:
 
     double r_;
     double r2_;
+    double* table_;
     double quarter_ = 0;
     std::int64_t n_ = 0;
-    const double* table_ = nullptr;
 };
 
 // The row band [j, j + 1] of a disc's quarter. D(a) is the area of the disc
@@ -155,10 +142,12 @@ private:
 // to within 1 / 128 of a level, A the pixel's area as a multiple of
 // 1 / 65535: with d and s scaled by 256, two 16 x 16-bit products keep
 // their high halves, which add up to at most 65280, and the sum is rounded
-// to 8 bits. Integer lanes of SSE2 do four pixels at once, the scalar loop
-// the rest with the same operations, so the result does not depend on the
-// vector width or the instruction set the compiler picks.
-inline std::uint32_t BlendOne(std::uint32_t dst, std::uint32_t src, std::uint32_t alpha)
+// to 8 bits. Integer lanes of SSE2 do four pixels at once, processors
+// without them this scalar loop with the same operations, so the result does
+// not depend on the vector width or the instruction set the compiler picks
+// (PinnedFrames.HashIsPinned, on both).
+[[maybe_unused]] inline std::uint32_t BlendOne(std::uint32_t dst, std::uint32_t src,
+                                               std::uint32_t alpha)
 {
     std::uint32_t out = 0xFF000000u;
     for (int shift = 0; shift < 24; shift += 8) {
@@ -172,21 +161,35 @@ inline std::uint32_t BlendOne(std::uint32_t dst, std::uint32_t src, std::uint32_
 
 #if defined(__SSE2__)
 // The blend of BlendOne on four pixels at a time.
+//
+// This is SSE2 code in a program whose toolkit runs AVX2 code (Qt's fills
+// and blits). An SSE2 loop run while the upper halves of the vector
+// registers are still dirty from such code pays for them at every
+// instruction: 2.5 times slower on one machine measured, and on an AMD EPYC
+// (perf stat, task-clock, 3000 times QImage::fill and 100 rings) 0.84 s
+// against 0.72 s once `vzeroupper` cleared them. So every entry of the
+// rasterizer clears them first (ClearUpperHalves), and the frame is filled
+// by FillRect, not by Qt.
 struct Blender {
     explicit Blender(std::uint32_t src)
-        : s16(_mm_slli_epi16(
+        : src(src),
+          s16(_mm_slli_epi16(
               _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), _mm_setzero_si128()), 8))
     {
     }
     // Pixels d (four), their alphas in the low four 16-bit lanes of a4.
     __m128i operator()(__m128i d, __m128i a4) const
     {
+        const __m128i a2 = _mm_unpacklo_epi16(a4, a4);
+        return Mix(d, _mm_unpacklo_epi32(a2, a2), _mm_unpackhi_epi32(a2, a2));
+    }
+    // Pixels d, the alphas of the first two in every 16-bit lane of their
+    // channels in aLo, of the last two in aHi.
+    __m128i Mix(__m128i d, __m128i aLo, __m128i aHi) const
+    {
         const __m128i zero = _mm_setzero_si128();
         const __m128i ones = _mm_set1_epi16(-1);
         const __m128i half = _mm_set1_epi16(128);
-        const __m128i a2 = _mm_unpacklo_epi16(a4, a4);
-        const __m128i aLo = _mm_unpacklo_epi32(a2, a2);
-        const __m128i aHi = _mm_unpackhi_epi32(a2, a2);
         const __m128i dLo = _mm_slli_epi16(_mm_unpacklo_epi8(d, zero), 8);
         const __m128i dHi = _mm_slli_epi16(_mm_unpackhi_epi8(d, zero), 8);
         const __m128i sumLo = _mm_add_epi16(_mm_mulhi_epu16(dLo, _mm_xor_si128(aLo, ones)),
@@ -198,68 +201,34 @@ struct Blender {
         return _mm_or_si128(_mm_packus_epi16(outLo, outHi),
                             _mm_set1_epi32(static_cast<int>(0xFF000000u)));
     }
+    // The four pixels *p[0..3] with one area: the four mirror images of a
+    // pixel of the quarter.
+    void Four(std::uint32_t* const p[4], std::uint32_t alpha) const
+    {
+        const __m128i d = _mm_set_epi32(static_cast<int>(*p[3]), static_cast<int>(*p[2]),
+                                        static_cast<int>(*p[1]), static_cast<int>(*p[0]));
+        const __m128i a = _mm_set1_epi16(static_cast<short>(alpha));
+        const __m128i out = Mix(d, a, a);
+        *p[0] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(out));
+        *p[1] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 4)));
+        *p[2] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 8)));
+        *p[3] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 12)));
+    }
+    std::uint32_t src;
     __m128i s16;
 };
-#endif
-
-// Blends src over line[0, count) with the areas alpha[0, count).
-void BlendRun(std::uint32_t* line, const std::uint16_t* alpha, std::int64_t count,
-              std::uint32_t src)
-{
-    std::int64_t x = 0;
-#if defined(__SSE2__)
-    // This is SSE2 code in a program whose toolkit runs AVX2 code (Qt's
-    // fills and blits). An SSE2 loop run while the upper halves of the
-    // vector registers are still dirty from such code pays for them at every
-    // instruction: 2.5 times slower on one machine measured, and on an AMD
-    // EPYC (perf stat, task-clock, 3000 times QImage::fill and 100 rings)
-    // 0.84 s against 0.72 s once `vzeroupper` cleared them. So every entry
-    // of the rasterizer clears them first (ClearUpperHalves), and the frame
-    // is filled by FillRect, not by Qt.
-    const Blender blend(src);
-    for (; x + 4 <= count; x += 4) {
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
-        const __m128i a4 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(alpha + x));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x), blend(d, a4));
-    }
-#endif
-    for (; x < count; ++x) {
-        line[x] = BlendOne(line[x], src, alpha[x]);
-    }
-}
-
-// Blends src over the four pixels *p[0..3] with one area: the four mirror
-// images of a pixel of the quarter.
-inline void BlendFour(std::uint32_t* const p[4], std::uint32_t src, std::uint32_t alpha)
-{
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i s16 =
-        _mm_slli_epi16(_mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), zero), 8);
-    const __m128i a = _mm_set1_epi16(static_cast<short>(alpha));
-    const __m128i inv = _mm_set1_epi16(static_cast<short>(0xFFFFu - alpha));
-    const __m128i half = _mm_set1_epi16(128);
-    const __m128i d = _mm_set_epi32(static_cast<int>(*p[3]), static_cast<int>(*p[2]),
-                                    static_cast<int>(*p[1]), static_cast<int>(*p[0]));
-    const __m128i sa = _mm_mulhi_epu16(s16, a);
-    const __m128i dLo = _mm_slli_epi16(_mm_unpacklo_epi8(d, zero), 8);
-    const __m128i dHi = _mm_slli_epi16(_mm_unpackhi_epi8(d, zero), 8);
-    const __m128i outLo =
-        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mulhi_epu16(dLo, inv), sa), half), 8);
-    const __m128i outHi =
-        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mulhi_epu16(dHi, inv), sa), half), 8);
-    const __m128i out =
-        _mm_or_si128(_mm_packus_epi16(outLo, outHi), _mm_set1_epi32(static_cast<int>(0xFF000000u)));
-    *p[0] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(out));
-    *p[1] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 4)));
-    *p[2] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 8)));
-    *p[3] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 12)));
 #else
-    for (int k = 0; k < 4; ++k) {
-        *p[k] = BlendOne(*p[k], src, alpha);
+struct Blender {
+    explicit Blender(std::uint32_t src) : src(src) {}
+    void Four(std::uint32_t* const p[4], std::uint32_t alpha) const
+    {
+        for (int k = 0; k < 4; ++k) {
+            *p[k] = BlendOne(*p[k], src, alpha);
+        }
     }
+    std::uint32_t src;
+};
 #endif
-}
 
 // An area in [0, 1] as a multiple of 1 / 65535.
 inline std::uint16_t Alpha(double area)
@@ -269,7 +238,7 @@ inline std::uint16_t Alpha(double area)
 }
 
 // Clears the upper halves of the vector registers where the processor has
-// them; see BlendRun for why.
+// them; see Blender for why.
 void ClearUpperHalves()
 {
 #if defined(__x86_64__) || defined(__i386__)
@@ -303,16 +272,6 @@ Span Visible(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t d)
 
 } // namespace
 
-PixelRect Intersect(PixelRect rect, PixelRect within)
-{
-    PixelRect r{std::max(rect.left, within.left), std::max(rect.top, within.top),
-                std::min(rect.right, within.right), std::min(rect.bottom, within.bottom)};
-    if (r.Empty()) {
-        return {};
-    }
-    return r;
-}
-
 void FillRect(const PixelFrame& frame, PixelRect clip, std::uint32_t rgb)
 {
     const PixelRect r = Intersect(clip, {0, 0, frame.width, frame.height});
@@ -333,170 +292,19 @@ void FillRect(const PixelFrame& frame, PixelRect clip, std::uint32_t rgb)
 PixelRect RingBounds(double cx, double cy, double radius, double width, PixelRect within)
 {
     const double outer = std::fabs(radius) + std::fabs(width) / 2;
-    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(outer) || outer > MaxRadius ||
-        outer == 0) {
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(outer) ||
+        outer > RingShape::MaxRadius || outer == 0) {
         return {};
     }
     const double x = std::floor(cx + 0.5);
     const double y = std::floor(cy + 0.5);
     const double n = std::ceil(outer);
-    // Cut in doubles, then convert: every bound lies inside `within`.
-    const auto cut = [](double v, int lo, int hi) {
-        return static_cast<int>(std::clamp(v, static_cast<double>(lo), static_cast<double>(hi)));
+    // Cut to int's range in doubles, then converted and cut to `within`.
+    const auto cut = [](double v) {
+        return static_cast<int>(std::clamp(v, static_cast<double>(std::numeric_limits<int>::min()),
+                                           static_cast<double>(std::numeric_limits<int>::max())));
     };
-    PixelRect r{cut(x - n, within.left, within.right), cut(y - n, within.top, within.bottom),
-                cut(x + n, within.left, within.right), cut(y + n, within.top, within.bottom)};
-    if (r.Empty()) {
-        return {};
-    }
-    return r;
-}
-
-void DrawRing(const PixelFrame& frame, PixelRect clip, double cx, double cy, double radius,
-              double width, std::uint32_t rgb)
-{
-    clip = Intersect(clip, {0, 0, frame.width, frame.height});
-    if (RingBounds(cx, cy, radius, width, clip).Empty()) {
-        return;
-    }
-    radius = std::fabs(radius);
-    width = std::fabs(width);
-    const double innerRadius = radius - width / 2;
-    const bool hole = innerRadius > 0;
-    double outerTable[TableRows + 2];
-    double innerTable[TableRows + 2];
-    const Disc outer(radius + width / 2, outerTable);
-    const Disc inner(hole ? innerRadius : 0, innerTable);
-
-    // The centre corner: pixel column x0 is the first right of it, row y0
-    // the first below it. Quadrant pixel (i, j) is frame pixel (x0 + i,
-    // y0 + j) and its mirror images (x0 - 1 - i, ...). RingBounds has
-    // checked that the ring reaches the clip, so these fit easily.
-    const auto x0 = static_cast<std::int64_t>(std::floor(cx + 0.5));
-    const auto y0 = static_cast<std::int64_t>(std::floor(cy + 0.5));
-    const std::uint32_t src = 0xFF000000u | rgb;
-    ClearUpperHalves();
-
-    // Quadrant columns visible on the right (x0 + i in the clip) or on the
-    // left (x0 - 1 - i in the clip), and rows visible below or above.
-    const Span columns = Visible(clip.left - x0, clip.right - x0, x0 - clip.right, x0 - clip.left);
-    const Span lines = Visible(clip.top - y0, clip.bottom - y0, y0 - clip.bottom, y0 - clip.top);
-    const std::int64_t jEnd = std::min(outer.Rows(), lines.to);
-
-    // Whether the whole ring lies inside the clip, as most do: then every
-    // row has all four of its mirror images in view.
-    const std::int64_t n = outer.Rows();
-    const bool whole =
-        x0 - n >= clip.left && x0 + n <= clip.right && y0 - n >= clip.top && y0 + n <= clip.bottom;
-    // The areas of a run of partly covered pixels, in the order of the
-    // frame's columns on the right of the centre and on the left.
-    std::uint16_t alphaRight[Chunk];
-    std::uint16_t alphaLeft[Chunk];
-    std::int64_t outerTop = outer.Edge(lines.from);
-    std::int64_t innerTop = hole ? inner.Edge(lines.from) : 0;
-    for (std::int64_t j = lines.from; j < jEnd; ++j) {
-        const std::int64_t outerBottom = outer.Edge(j + 1, outerTop);
-        const std::int64_t innerBottom = hole ? inner.Edge(j + 1, innerTop) : 0;
-        const Band ob(outer, j, outerTop, outerBottom);
-        const Band ib(inner, j, innerTop, innerBottom);
-        outerTop = outerBottom;
-        innerTop = innerBottom;
-
-        std::uint32_t* rowsAt[2];
-        int count = 0;
-        if (y0 + j >= clip.top && y0 + j < clip.bottom) {
-            rowsAt[count++] = frame.pixels + (y0 + j) * frame.stride;
-        }
-        if (y0 - 1 - j >= clip.top && y0 - 1 - j < clip.bottom) {
-            rowsAt[count++] = frame.pixels + (y0 - 1 - j) * frame.stride;
-        }
-        if (count == 0) {
-            continue;
-        }
-        // Along the row: the hole up to holeEnd, partly covered pixels up
-        // to solidFrom, solid ones up to solidEnd, partly covered ones up
-        // to end.
-        const std::int64_t holeEnd = hole ? ib.Full() : 0;
-        const std::int64_t end = ob.Touched();
-        std::int64_t solidFrom = hole ? ib.Touched() : 0;
-        std::int64_t solidEnd = ob.Full();
-        if (solidFrom >= solidEnd) {
-            solidFrom = solidEnd = end;
-        }
-
-        const auto partial = [&](std::int64_t from, std::int64_t to) {
-            // Whether all four mirror images of the run are in view, as in
-            // every row of most rings; then one blend does the four.
-            const bool four =
-                whole || (count == 2 && x0 - to >= clip.left && x0 + to <= clip.right &&
-                          x0 - 1 - from < clip.right && x0 + from >= clip.left);
-            if (four) {
-                double o = ob.D(from);
-                double h = hole ? ib.D(from) : 0;
-                std::uint32_t* const below = rowsAt[0];
-                std::uint32_t* const above = rowsAt[1];
-                for (std::int64_t i = from; i < to; ++i) {
-                    const double o2 = ob.D(i + 1);
-                    const double h2 = hole ? ib.D(i + 1) : 0;
-                    std::uint32_t* const p[4] = {below + x0 + i, below + x0 - 1 - i, above + x0 + i,
-                                                 above + x0 - 1 - i};
-                    BlendFour(p, src, Alpha((o2 - o) - (h2 - h)));
-                    o = o2;
-                    h = h2;
-                }
-                return;
-            }
-            from = std::max(from, columns.from);
-            to = std::min(to, columns.to);
-            while (from < to) {
-                const std::int64_t stop = std::min(to, from + Chunk);
-                double o = ob.D(from);
-                double h = hole ? ib.D(from) : 0;
-                for (std::int64_t i = from; i < stop; ++i) {
-                    const double o2 = ob.D(i + 1);
-                    const double h2 = hole ? ib.D(i + 1) : 0;
-                    const std::uint16_t a = Alpha((o2 - o) - (h2 - h));
-                    alphaRight[i - from] = a;
-                    alphaLeft[stop - 1 - i] = a;
-                    o = o2;
-                    h = h2;
-                }
-                // Frame columns of the run on the right, x0 + [from, stop),
-                // and on the left, x0 - 1 - [from, stop), cut to the clip.
-                const std::int64_t rFrom = std::max<std::int64_t>(x0 + from, clip.left);
-                const std::int64_t rTo = std::min<std::int64_t>(x0 + stop, clip.right);
-                const std::int64_t lFrom = std::max<std::int64_t>(x0 - stop, clip.left);
-                const std::int64_t lTo = std::min<std::int64_t>(x0 - from, clip.right);
-                for (int k = 0; k < count; ++k) {
-                    std::uint32_t* line = rowsAt[k];
-                    if (rFrom < rTo) {
-                        BlendRun(line + rFrom, alphaRight + (rFrom - x0 - from), rTo - rFrom, src);
-                    }
-                    if (lFrom < lTo) {
-                        BlendRun(line + lFrom, alphaLeft + (lFrom - (x0 - stop)), lTo - lFrom, src);
-                    }
-                }
-                from = stop;
-            }
-        };
-        partial(holeEnd, solidFrom);
-        // The solid run, on each side cut to the clip.
-        if (solidFrom < solidEnd) {
-            const std::int64_t rFrom = std::max<std::int64_t>(x0 + solidFrom, clip.left);
-            const std::int64_t rTo = std::min<std::int64_t>(x0 + solidEnd, clip.right);
-            const std::int64_t lFrom = std::max<std::int64_t>(x0 - solidEnd, clip.left);
-            const std::int64_t lTo = std::min<std::int64_t>(x0 - solidFrom, clip.right);
-            for (int k = 0; k < count; ++k) {
-                if (rFrom < rTo) {
-                    std::fill(rowsAt[k] + rFrom, rowsAt[k] + rTo, src);
-                }
-                if (lFrom < lTo) {
-                    std::fill(rowsAt[k] + lFrom, rowsAt[k] + lTo, src);
-                }
-            }
-        }
-        partial(solidEnd, end);
-    }
+    return Intersect({cut(x - n), cut(y - n), cut(x + n), cut(y + n)}, within);
 }
 
 void RingShape::Measure(double radius, double width)
@@ -505,16 +313,14 @@ void RingShape::Measure(double radius, double width)
     radius_ = radius;
     width_ = width;
     const double outerRadius = std::fabs(radius) + std::fabs(width) / 2;
-    usable_ = std::isfinite(outerRadius) && outerRadius > 0 && outerRadius <= MaxRadius;
-    if (!usable_) {
+    if (!(outerRadius > 0 && outerRadius <= MaxRadius)) {
+        // Nothing to draw (DrawRing draws a shape of no rows nowhere).
         rows_.clear();
         alphas_.assign(2 * Spare, 0);
         return;
     }
-    // The very steps of DrawRing's row loop, over every row of the quadrant,
-    // into room on the stack (36 KB beside the tables' 32 KB), then copied
-    // into the shape at its exact size.
-    constexpr auto MaxRows = static_cast<std::size_t>(MaxRadius);
+    // Every row of the quadrant into room on the stack (13 KB beside the
+    // tables' 12 KB), then copied into the shape at its exact size.
     constexpr std::size_t MaxAlphas = 4 * MaxRows + 2 + 2 * Spare;
     static_assert(MaxAlphas <= 65535 + Spare, "alphaAt must fit 16 bits");
     Row rows[MaxRows];
@@ -525,8 +331,8 @@ void RingShape::Measure(double radius, double width)
     width = std::fabs(width);
     const double innerRadius = radius - width / 2;
     const bool hole = innerRadius > 0;
-    double outerTable[TableRows + 2];
-    double innerTable[TableRows + 2];
+    double outerTable[MaxRows + 2];
+    double innerTable[MaxRows + 2];
     const Disc outer(radius + width / 2, outerTable);
     const Disc inner(hole ? innerRadius : 0, innerTable);
     const std::int64_t n = outer.Rows();
@@ -575,7 +381,6 @@ void RingShape::Measure(double radius, double width)
 namespace {
 
 #if defined(__SSE2__)
-
 // The first `count` (1 to 3) pixels at p, and the store back of as many.
 inline __m128i LoadFew(const std::uint32_t* p, std::int64_t count)
 {
@@ -607,18 +412,17 @@ inline __m128i Alphas4Reversed(const std::uint16_t* a)
 }
 #endif
 
-// Blends src over line[0, count), pixel t with the area alpha[t] (step 1)
-// or alpha[-t] (step -1, the mirror image on the left of the centre).
-// alpha must have four readable entries beyond either end of the run (a
-// RingShape's spare zeros). The same operations as BlendRun, pixel for
-// pixel.
+// Blends over line[0, count), pixel t with the area alpha[t] (step 1) or
+// alpha[-t] (step -1, the mirror image on the left of the centre). alpha
+// must have four readable entries beyond either end of the run (a
+// RingShape's spare zeros).
 template <int Step>
 void BlendShapeRun(std::uint32_t* line, const std::uint16_t* alpha, std::int64_t count,
                    std::uint32_t src)
 {
     std::int64_t t = 0;
-#if defined(__SSE2__)
     const Blender blend(src);
+#if defined(__SSE2__)
     const auto alphas = [&](std::int64_t at) {
         return Step > 0 ? Alphas4(alpha + at) : Alphas4Reversed(alpha - at);
     };
@@ -638,22 +442,23 @@ void BlendShapeRun(std::uint32_t* line, const std::uint16_t* alpha, std::int64_t
 
 #if defined(__SSE2__)
 // A row of a quadrant whose pixels lie inside the clip and, widened by
-// Margin on either side, inside the view (the clip, or for
-// DrawShapeInBounds the frame): no run needs cutting, and a run's pixels are blended
-// four at a time whatever its length. The lanes of a group of four beyond
+// Margin on either side, inside the frame: no run needs cutting, and a
+// run's pixels are blended four at a time whatever its length. The lanes of a group of four beyond
 // the run get alpha 0, and the blend with alpha 0 gives back every channel
 // unchanged (c << 8 times 65535, shifted right by 16, is (c << 8) - 1 for
 // c > 0, and adding 128 and shifting by 8 gives c again; 0 stays 0), so
-// those pixels, next to the run and inside the view, keep their values,
+// those pixels, next to the run and inside the frame, keep their values,
 // whether or not the clip holds them.
 // Solid spans are stored four at a time, the last four flush with the
 // span's end. line0, and line1 when count is 2: the frame rows, each at
 // the centre column.
 constexpr std::int64_t Margin = 3;
 
-void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const RingShape::Row& row,
-                   const std::uint16_t* alphas, std::uint32_t src, const Blender& blend)
+template <class Row>
+void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const Row& row,
+                   const std::uint16_t* alphas, const Blender& blend)
 {
+    const std::uint32_t src = blend.src;
     // Lanes [0, L) of four, and lanes [4 - L, 4), for L = 0 to 4.
     alignas(16) static const std::uint16_t first[5][8] = {{0, 0, 0, 0},
                                                           {0xFFFF, 0, 0, 0},
@@ -692,7 +497,7 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
         if (n == 1 && count == 2) {
             std::uint32_t* const p[4] = {line0 + from, line0 - 1 - from, line1 + from,
                                          line1 - 1 - from};
-            BlendFour(p, src, alpha[0]);
+            blend.Four(p, alpha[0]);
             return;
         }
         for (std::int64_t c = 0; c < n; c += 4) {
@@ -730,29 +535,41 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
 
 } // namespace
 
-namespace {
-
-// DrawShape through `clip`, a non-empty part of the frame that the ring
-// reaches; the blends with alpha 0 next to a run (see DrawRowInView) may
-// land anywhere in `view`, which holds the clip and lies in the frame.
-void DrawShapeIn(const PixelFrame& frame, PixelRect clip, PixelRect view, double cx, double cy,
-                 const RingShape& shape, std::uint32_t rgb)
+void DrawRing(const PixelFrame& frame, PixelRect clip, double cx, double cy, const RingShape& shape,
+              std::uint32_t rgb)
 {
-    // Centre corner, visible rows and columns, and `whole`: as in DrawRing.
+    // A nearer centre and the ring's square around it fit int; a ring
+    // beyond could reach only the last pixels of a frame over 2^31 - 1500
+    // pixels wide or high.
+    constexpr double Far = std::numeric_limits<int>::max() - 2 * RingShape::MaxRadius;
+    if (!(std::fabs(cx) < Far && std::fabs(cy) < Far)) {
+        return;
+    }
+    // The centre corner: pixel column x0 is the first right of it, row y0
+    // the first below it. Quadrant pixel (i, j) is frame pixel (x0 + i,
+    // y0 + j) and its mirror images (x0 - 1 - i, ...), in the ring's square.
     const auto x0 = static_cast<std::int64_t>(std::floor(cx + 0.5));
     const auto y0 = static_cast<std::int64_t>(std::floor(cy + 0.5));
-    const std::uint32_t src = 0xFF000000u | rgb;
-    ClearUpperHalves();
-    const Span lines = Visible(clip.top - y0, clip.bottom - y0, y0 - clip.bottom, y0 - clip.top);
-    const std::vector<RingShape::Row>& rows = shape.Rows();
+    const std::vector<RingShape::Row>& rows = shape.rows_;
     const auto n = static_cast<std::int64_t>(rows.size());
-    const std::int64_t jEnd = std::min(n, lines.to);
-    const bool whole =
-        x0 - n >= clip.left && x0 + n <= clip.right && y0 - n >= clip.top && y0 + n <= clip.bottom;
-#if defined(__SSE2__)
+    const PixelRect square{static_cast<int>(x0 - n), static_cast<int>(y0 - n),
+                           static_cast<int>(x0 + n), static_cast<int>(y0 + n)};
+    const PixelRect view{0, 0, frame.width, frame.height};
+    clip = Intersect(Intersect(clip, view), square);
+    if (clip.Empty()) {
+        return;
+    }
+    // Whether the whole ring lies inside the clip, as most do: then every
+    // row has all four of its mirror images in view.
+    const bool whole = clip == square;
+    const std::uint32_t src = 0xFF000000u | rgb;
     const Blender blend(src);
-#endif
-    const std::uint16_t* const alphas = shape.Alphas();
+    ClearUpperHalves();
+    // Quadrant rows visible below the centre (y0 + j in the clip) or above
+    // it (y0 - 1 - j in the clip).
+    const Span lines = Visible(clip.top - y0, clip.bottom - y0, y0 - clip.bottom, y0 - clip.top);
+    const std::int64_t jEnd = std::min(n, lines.to);
+    const std::uint16_t* const alphas = shape.alphas_.data() + RingShape::Spare;
     for (std::int64_t j = lines.from; j < jEnd; ++j) {
         const RingShape::Row& row = rows[static_cast<std::size_t>(j)];
         std::uint32_t* rowsAt[2];
@@ -769,12 +586,16 @@ void DrawShapeIn(const PixelFrame& frame, PixelRect clip, PixelRect view, double
 #if defined(__SSE2__)
         if (x0 - row.end >= clip.left && x0 + row.end <= clip.right &&
             x0 - row.end - Margin >= view.left && x0 + row.end + Margin <= view.right) {
-            DrawRowInView(rowsAt[0] + x0, rowsAt[count - 1] + x0, count, row, alphas, src, blend);
+            DrawRowInView(rowsAt[0] + x0, rowsAt[count - 1] + x0, count, row, alphas, blend);
             continue;
         }
 #endif
         // Quadrant columns [from, to) with alpha[i - from] for column i.
-        const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha) {
+        // Inlined: left out of line by the compiler, it made the whole pass
+        // 5 % more instructions (callgrind, DrawPass/1000).
+        const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha)
+            __attribute__((always_inline))
+        {
             if (from >= to) {
                 return;
             }
@@ -786,7 +607,7 @@ void DrawShapeIn(const PixelFrame& frame, PixelRect clip, PixelRect view, double
                 // one pixel in one blend.
                 std::uint32_t* const p[4] = {rowsAt[0] + x0 + from, rowsAt[0] + x0 - 1 - from,
                                              rowsAt[1] + x0 + from, rowsAt[1] + x0 - 1 - from};
-                BlendFour(p, src, alpha[0]);
+                blend.Four(p, alpha[0]);
                 return;
             }
             // Frame columns of the run on the right, x0 + [from, to), and on
@@ -825,28 +646,4 @@ void DrawShapeIn(const PixelFrame& frame, PixelRect clip, PixelRect view, double
         }
         partial(row.solidEnd, row.end, first + (row.solidFrom - row.holeEnd));
     }
-}
-
-} // namespace
-
-void DrawShape(const PixelFrame& frame, PixelRect clip, double cx, double cy,
-               const RingShape& shape, std::uint32_t rgb)
-{
-    clip = Intersect(clip, {0, 0, frame.width, frame.height});
-    if (RingBounds(cx, cy, shape.Radius(), shape.Width(), clip).Empty()) {
-        return;
-    }
-    DrawShapeIn(frame, clip, clip, cx, cy, shape, rgb);
-}
-
-void DrawShapeInBounds(const PixelFrame& frame, PixelRect clip, double cx, double cy,
-                       const RingShape& shape, std::uint32_t rgb)
-{
-    // Inside the ring's bounds the centre corner and every row and column
-    // of the ring fit easily (RingBounds takes no ring beyond 2^20 pixels).
-    clip = Intersect(clip, {0, 0, frame.width, frame.height});
-    if (clip.Empty()) {
-        return;
-    }
-    DrawShapeIn(frame, clip, {0, 0, frame.width, frame.height}, cx, cy, shape, rgb);
 }

@@ -26,9 +26,11 @@ TEST(RingLook, CloseToQtsStrokeOfTheSameCircle)
             QImage ours(side, side, QImage::Format_RGB32);
             ours.fill(back);
             QImage qt = ours.copy();
+            RingShape shape;
+            shape.Measure(r, pen);
             DrawRing({reinterpret_cast<std::uint32_t*>(ours.bits()), ours.bytesPerLine() / 4, side,
                       side},
-                     {0, 0, side, side}, c, c, r, pen, ink & 0xFFFFFFu);
+                     {0, 0, side, side}, c, c, shape, ink & 0xFFFFFFu);
             QPainter p(&qt);
             p.setRenderHint(QPainter::Antialiasing);
             p.setPen(QPen(QColor(ink), pen));

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: MIT
 // The pinned frames: the settled scene of tests/sim/scene.h drawn through the
-// draw library alone (no toolkit) at pixel ratios 1, 1.5 and 2, whole, cut by
+// window's frame (FrameSurface, no toolkit) and the rasterizer at pixel
+// ratios 1, 1.5 and 2, whole, cut by
 // a clip rectangle, cut by all four frame edges, and redrawn from damage, each
 // frame hashed. The frames are the same on every processor: x86-64 blends
 // with SSE2, other processors with the scalar loop.
 #pragma once
 
-#include "damage.h"
+#include "frame_surface.h"
 #include "render.h"
 #include "ring_raster.h"
 #include "scene.h"
 #include "surface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -24,72 +26,38 @@
 inline constexpr std::uint32_t FrameBackground = 0xEFEFEF;
 inline constexpr int FramePen = 9;
 
-// A Surface over a frame in memory, `width` x `height` pixels at `ratio`
-// device pixels per pixel, that draws as the window's FrameSurface does: a
-// pass records its rings, Finish() clears and redraws what Damage says
-// changed, whole on the first pass.
-class PixelSurface final : public Surface {
-public:
-    PixelSurface(int width, int height, double ratio)
-        : width_(width), height_(height), ratio_(ratio),
-          frameWidth_(static_cast<int>(std::ceil(width * ratio))),
-          frameHeight_(static_cast<int>(std::ceil(height * ratio)))
-    {
-        pixels.resize(static_cast<std::size_t>(frameWidth_) * frameHeight_);
-    }
-
-    // The frame's device pixels, row after row, no padding.
-    std::vector<std::uint32_t> pixels;
-
-    float ScaleWidth() const override { return static_cast<float>(width_) * TwipsPerPixel; }
-    float ScaleHeight() const override { return static_cast<float>(height_) * TwipsPerPixel; }
-    void DrawWidth(int pixels) override { pen_ = pixels; }
-    void Cls() override { damage_.Begin(frameWidth_, frameHeight_, !drawn_); }
-    void Circle(float x, float y, float radius, std::int32_t color) override
-    {
-        const double scale = ratio_ / TwipsPerPixel;
-        const double cx = std::floor(x * scale + 0.5);
-        const double cy = std::floor(y * scale + 0.5);
-        const double r = radius * scale;
-        const double pen = pen_ * ratio_;
-        damage_.Add({cx, cy, r, pen, RgbWordOf(color),
-                     RingBounds(cx, cy, r, pen, {0, 0, frameWidth_, frameHeight_})});
-    }
-
-    // Ends the pass and draws it.
-    void Finish()
-    {
-        damage_.End();
-        const PixelFrame f = Frame();
-        for (const PixelRect& r : damage_.Rects()) {
-            FillRect(f, r, FrameBackground);
-        }
-        for (const DrawnRing& ring : damage_.Rings()) {
-            damage_.ForEachClip(ring.bounds, [&](const PixelRect& clip) {
-                DrawRing(f, clip, ring.cx, ring.cy, ring.radius, ring.width, ring.rgb);
-            });
-        }
-        drawn_ = true;
-    }
-
-    PixelFrame Frame() { return {pixels.data(), frameWidth_, frameWidth_, frameHeight_}; }
-    const Damage& LastDamage() const { return damage_; }
-
-private:
-    int width_, height_;
-    double ratio_;
-    int frameWidth_, frameHeight_;
-    int pen_ = 1;
-    bool drawn_ = false;
-    Damage damage_;
+// A client area of `width` x `height` pixels at `ratio` device pixels per
+// pixel with the window's background, for the window's own FrameSurface.
+struct SceneClient final : ClientArea {
+    int width, height;
+    double ratio;
+    SceneClient(int w, int h, double r) : width(w), height(h), ratio(r) {}
+    int ClientWidth() const override { return width; }
+    int ClientHeight() const override { return height; }
+    int DeviceWidth() const override { return static_cast<int>(std::ceil(width * ratio)); }
+    int DeviceHeight() const override { return static_cast<int>(std::ceil(height * ratio)); }
+    double PixelRatio() const override { return ratio; }
+    std::uint32_t Background() const override { return FrameBackground; }
 };
 
-inline std::uint64_t PixelsHash(const std::vector<std::uint32_t>& pixels)
+// A ring measured afresh and drawn: what the window's pass draws for it.
+inline void DrawRingOnce(const PixelFrame& f, PixelRect clip, double cx, double cy, double radius,
+                         double width, std::uint32_t rgb)
+{
+    RingShape shape;
+    shape.Measure(radius, width);
+    DrawRing(f, clip, cx, cy, shape, rgb);
+}
+
+// FNV-1a over a frame's pixels, row after row.
+inline std::uint64_t PixelsHash(const PixelFrame& f)
 {
     std::uint64_t h = 1469598103934665603ull;
-    for (const std::uint32_t p : pixels) {
-        h ^= p;
-        h *= 1099511628211ull;
+    for (int y = 0; y < f.height; ++y) {
+        for (int x = 0; x < f.width; ++x) {
+            h ^= f.pixels[y * f.stride + x];
+            h *= 1099511628211ull;
+        }
     }
     return h;
 }
@@ -112,9 +80,9 @@ inline void DrawTable(const PixelFrame& f, PixelRect clip, const BallTable& t, d
 {
     const double scale = ratio / TwipsPerPixel;
     for (int i = 0; i <= t.BallCount; ++i) {
-        DrawRing(f, clip, std::floor(t.BallX[i] * scale + 0.5) - dx,
-                 std::floor(t.BallY[i] * scale + 0.5) - dy, t.BallRadius[i] * scale, pen * ratio,
-                 RgbWordOf(t.BallColor[i]));
+        DrawRingOnce(f, clip, std::floor(t.BallX[i] * scale + 0.5) - dx,
+                     std::floor(t.BallY[i] * scale + 0.5) - dy, t.BallRadius[i] * scale,
+                     pen * ratio, RgbWordOf(t.BallColor[i]));
     }
 }
 
@@ -133,7 +101,7 @@ inline FrameHashes PinnedFrames()
     FrameHashes out;
     const int w = static_cast<int>(StartWidth / TwipsPerPixel);
     const int h = static_cast<int>(StartHeight / TwipsPerPixel);
-    const auto add = [&out](double ratio, const char* what, const std::vector<std::uint32_t>& px) {
+    const auto add = [&out](double ratio, const char* what, const PixelFrame& px) {
         const std::uint64_t hash = PixelsHash(px);
         char line[64];
         std::snprintf(line, sizeof line, "ratio %.1f %-7s %016llx", ratio, what,
@@ -144,29 +112,29 @@ inline FrameHashes PinnedFrames()
     for (const double ratio : {1.0, 1.5, 2.0}) {
         // Whole, through the draw pass and damage; rings at the walls cross
         // the frame's left, right and bottom edges.
-        PixelSurface s(w, h, ratio);
+        SceneClient client(w, h, ratio);
+        FrameSurface s(client);
         s.DrawWidth(FramePen);
         DrawBalls(*settled, s);
-        s.Finish();
-        add(ratio, "whole", s.pixels);
+        add(ratio, "whole", s.Frame());
         // The moved table from damage, against a full redraw of it.
         DrawBalls(*moved, s);
-        s.Finish();
-        add(ratio, "damaged", s.pixels);
-        PixelSurface full(w, h, ratio);
+        const PixelFrame& f = s.Frame();
+        add(ratio, "damaged", f);
+        FrameSurface full(client);
         full.DrawWidth(FramePen);
         DrawBalls(*moved, full);
-        full.Finish();
+        const PixelFrame& g = full.Frame();
         out.damageSound = out.damageSound && !s.LastDamage().Whole() &&
-                          !s.LastDamage().Rects().empty() && s.pixels == full.pixels;
+                          !s.LastDamage().Rects().empty() &&
+                          std::equal(f.pixels, f.pixels + f.width * f.height, g.pixels);
 
-        const PixelFrame f = s.Frame();
         const PixelRect all{0, 0, f.width, f.height};
         // Cut by a clip rectangle whose edges fall inside rings.
         FillRect(f, all, FrameBackground);
         DrawTable(f, {f.width / 6, f.height / 5, f.width * 2 / 3 + 1, f.height * 3 / 4 + 1},
                   *settled, ratio);
-        add(ratio, "clip", s.pixels);
+        add(ratio, "clip", f);
         // A frame inside the buffer, a margin from each side, cut by all
         // four of its edges; the margin keeps the guard it was filled with.
         const int m = static_cast<int>(25 * ratio) + 1;
@@ -175,7 +143,7 @@ inline FrameHashes PinnedFrames()
                                f.height - 2 * m};
         FillRect(inner, all, FrameBackground);
         DrawTable(inner, all, *settled, ratio, m, m);
-        add(ratio, "edges", s.pixels);
+        add(ratio, "edges", f);
     }
     return out;
 }

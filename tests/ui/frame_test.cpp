@@ -85,6 +85,21 @@ TEST(FrameSurface, ClsFillsTheWholeClientWithTheBackground)
     });
 }
 
+TEST(FrameSurface, ARatioAboveTheMostIsDrawnAtTheMost)
+{
+    // A screen of 40 device pixels a pixel gets a frame at 16, and the
+    // largest ball in it whole: its ring, 744 device pixels from the centre
+    // to the pen's outer edge, is the largest the rasterizer draws.
+    Client c(40);
+    c.surface.Cls();
+    c.surface.Circle(1500, 750, 630, 0x00FF00); // centre (100, 50) px, radius 42 px
+    EXPECT_EQ(c.surface.Ratio(), FrameSurface::MaxRatio);
+    ASSERT_EQ(c.surface.Frame().width, 200 * 16);
+    EXPECT_EQ(c.At(100 + 42, 50), Green);
+    EXPECT_EQ(c.At(100, 50 - 46), Green);
+    EXPECT_EQ(c.At(100 - 47, 50), c.Background());
+}
+
 TEST(FrameSurface, RedAndBlueLandInTheirChannels)
 {
     AtEachRatio([](Client& c) {

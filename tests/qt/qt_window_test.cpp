@@ -5,6 +5,7 @@
 // closing the window ends the ticks. What the form then does with them is
 // tested without Qt, in tests/ui.
 #include "qt_window.h"
+#include "refuse_frames.h"
 #include "window_test_util.h"
 
 #include <QCloseEvent>
@@ -20,26 +21,6 @@
 #include <gtest/gtest.h>
 #include <new>
 #include <utility>
-
-namespace {
-// While set, blocks of a frame's size cannot be had: the frame's memory
-// comes from the nothrow array new below, which replaces the standard
-// library's for this program, as the standard allows, so that the product
-// is tested allocating as it always does.
-bool refuseFrames = false;
-} // namespace
-
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    if (refuseFrames && size >= 100'000) {
-        return nullptr;
-    }
-    try {
-        return ::operator new[](size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
 
 using namespace std::chrono_literals;
 
@@ -320,10 +301,10 @@ TEST_F(QtAdapter, AFrameMemoryCannotHoldShowsTheBackground)
     ASSERT_NE(window.Form.Frame().pixels, nullptr);
     // A new size wants a new frame, which cannot be had: the background
     // everywhere, not the old frame; the pile moves on.
-    refuseFrames = true;
+    RefuseFrames = true;
     window.resize(640, 400);
     Tick();
-    refuseFrames = false;
+    RefuseFrames = false;
     EXPECT_EQ(window.Form.Frame().pixels, nullptr);
     const QImage shown = Shown();
     for (int y = 0; y < shown.height(); ++y) {

@@ -3,8 +3,9 @@
 // frame: it shows the background, not the frame it had, and runs on; once a
 // frame fits, the rings are back. windows-check.sh runs it under wine. The
 // frame's memory comes from the standard nothrow array new, which this
-// program replaces (as the standard allows) to refuse frame-sized blocks
+// program replaces (tests/ui/refuse_frames.h) to refuse frame-sized blocks
 // while told to: the window allocates as it always does.
+#include "refuse_frames.h"
 #include "win32_window.h"
 
 #include <cstdio>
@@ -12,7 +13,6 @@
 
 namespace {
 
-bool refuse = false;
 int failures = 0;
 int step = 0;
 
@@ -53,11 +53,11 @@ void CALLBACK Step(HWND, UINT, UINT_PTR, DWORD)
             Fail("no rings before the frame is refused");
         }
         // A new size wants a new frame, which cannot be had.
-        refuse = true;
+        RefuseFrames = true;
         SetWindowPos(window, nullptr, 0, 0, 700, 480, SWP_NOMOVE | SWP_NOZORDER);
         break;
     case 3:
-        refuse = false;
+        RefuseFrames = false;
         if (const int rings = Rings(window)) {
             std::fprintf(stderr,
                          "frame_memory: %d pixels sampled without a frame are not the "
@@ -78,18 +78,6 @@ void CALLBACK Step(HWND, UINT, UINT_PTR, DWORD)
 }
 
 } // namespace
-
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    if (refuse && size >= 100'000) {
-        return nullptr;
-    }
-    try {
-        return ::operator new[](size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
 
 int main()
 {

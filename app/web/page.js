@@ -60,9 +60,9 @@ mergeInto(LibraryManager.library, {
     // The buttons each pointer holds, as its last event's `buttons` mask,
     // by pointerId.
     held: {},
-    // Presses that came before the module ran: [button, shift, x, y] each.
+    // Presses that came before the module ran: [button, shift, x, y] each;
+    // null once it runs.
     early: [],
-    started: false,
 
     // Every button that goes down on the canvas adds one ball at the
     // pointer, fractions of a pixel kept: a pointerdown's button, and every
@@ -99,11 +99,7 @@ mergeInto(LibraryManager.library, {
       var shift = (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
       var box = Page.canvas.getBoundingClientRect();
       var press = [button, shift, event.clientX - box.left, event.clientY - box.top];
-      if (Page.started) {
-        _torvane_press.apply(null, press);
-      } else {
-        Page.early.push(press);
-      }
+      Page.early ? Page.early.push(press) : _torvane_press.apply(null, press);
     },
 
     // From the moment the script runs, before the module has been fetched:
@@ -157,9 +153,8 @@ mergeInto(LibraryManager.library, {
   // The form is loaded: the presses made before are its first.
   page_loaded__deps: ['$Page'],
   page_loaded: function () {
-    Page.started = true;
     Page.early.forEach(function (press) { _torvane_press.apply(null, press); });
-    Page.early = [];
+    Page.early = null;
   },
 
   page_wake_in__deps: ['$Page'],

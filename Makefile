@@ -123,7 +123,7 @@ windows-check: windows deps
 	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame \
 	    build/windows/torvane-*-windows-x86_64.zip build/windows-test/tests/win32/show_window.exe
 	cmake --build --preset windows --target torvane_msi_older
-	./scripts/msi-check.sh build/windows/torvane-*-windows-x86_64.msi build/windows/app/win32/torvane-*-older.msi \
+	./scripts/msi-check.sh build/windows/torvane-*-windows-x86_64.msi build/windows/packaging/windows/torvane-*-older.msi \
 	    build/windows/app/win32/torvane.exe build/windows/app/win32/torvane.ico
 	ctest --preset windows-test
 

@@ -1,43 +1,48 @@
 # SPDX-License-Identifier: MIT
 # Entry points for people. Every target installs the Debian packages it
-# needs first, so each works on a fresh machine.
+# needs first, so each works on a fresh machine. What CMake does for a
+# target (configure, build, test) is one workflow preset of
+# CMakePresets.json, which runs the same without make.
 PRESET ?= release
 # Length of `make fuzz` in seconds; CI's pass runs 60.
 FUZZ_SECONDS ?= 1800
 
 .PHONY: deps test ci-test run package package-check bench clean asan no-qt fuzz-build \
-    fuzz-ci fuzz format-check determinism-check windows windows-check check web web-serve web-check
+    fuzz-ci fuzz format-check determinism-check windows windows-check check web web-serve web-check \
+    settled-frame
 
 deps:
 	@./scripts/install-deps.sh build
 
-# The release preset leaves out the tests labelled soak; ci runs them too.
-test: deps
-	cmake --preset $(PRESET)
-	cmake --build --preset $(PRESET)
-	ctest --preset $(PRESET)
-
+# The test suites, each the workflow named here: configure, build, test.
+# The release preset leaves out the tests labelled soak; PRESET=debug (or
+# asan, no-qt) runs another preset's.
+test: WORKFLOW = $(PRESET)
 # Every test, the soaks too (the ci test preset): what CI runs.
-ci-test: deps
-	cmake --preset release
-	cmake --build --preset release
-	ctest --preset ci
+ci-test: WORKFLOW = ci
+# The whole test suite again under AddressSanitizer (with LeakSanitizer) and
+# UndefinedBehaviorSanitizer; any report fails it.
+asan: WORKFLOW = asan
+# Everything but the Qt program configured as if Qt were not installed: the
+# simulation, the drawing and the window (Form1) build and pass their tests,
+# which proves that nothing outside app/qt reaches for Qt.
+no-qt: WORKFLOW = no-qt
+test ci-test asan no-qt: deps
+	cmake --workflow --preset $(WORKFLOW)
 
 # Builds the program alone (preset app: no tests, no benchmarks) and runs it.
 # Without a display it runs on a virtual one, balls are clicked into it and a
 # screenshot is saved as build/demo.png.
 run:
 	@./scripts/install-deps.sh app
-	cmake --preset app
-	cmake --build --preset app
+	cmake --workflow --preset app
 	./scripts/run.sh build/app/app/qt/torvane build/demo.png
 
 # The Debian package, build/app/package/torvane_VERSION_ARCH.deb.
 package:
 	@./scripts/install-deps.sh app package
-	cmake --preset app
 	rm -f build/app/package/*.deb
-	cmake --build --preset app --target package
+	cmake --workflow --preset package
 
 # Installs the package, runs the installed program on a virtual display,
 # purges the package, and runs the desktop entry, metainfo and package
@@ -51,31 +56,14 @@ package-check: package
 # Release build with the benchmarks; medians of 5 runs, all runs kept in
 # build/bench.json.
 bench: deps
-	cmake --preset release
-	cmake --build --preset release
+	cmake --workflow --preset bench
 	./build/release/bench/torvane_bench --benchmark_repetitions=5 \
 	    --benchmark_display_aggregates_only=true \
 	    --benchmark_out=build/bench.json --benchmark_out_format=json
 
-# The whole test suite again under AddressSanitizer (with LeakSanitizer) and
-# UndefinedBehaviorSanitizer; any report fails it.
-asan: deps
-	cmake --preset asan
-	cmake --build --preset asan
-	ctest --preset asan
-
-# Everything but the Qt program configured as if Qt were not installed: the
-# simulation, the drawing and the window (Form1) build and pass their tests,
-# which proves that nothing outside app/qt reaches for Qt.
-no-qt: deps
-	cmake --preset no-qt
-	cmake --build --preset no-qt
-	ctest --preset no-qt
-
 fuzz-build:
 	@./scripts/install-deps.sh build fuzz
-	cmake --preset fuzz
-	cmake --build --preset fuzz
+	cmake --workflow --preset fuzz
 
 # The committed seeds, then one bounded minute of fuzzing.
 fuzz-ci: fuzz-build
@@ -90,14 +78,14 @@ format-check:
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 # The pinned scene and frames here and on glibc's SSE2 maths; then the
-# tests of the simulation, the drawing and the window, which pin both, built
-# by the presets aarch64, windows-test and web-node and run by
-# `ctest --preset` under qemu-aarch64, wine and Node.
+# tests of the simulation, the drawing and the window, which pin both, on
+# each cross target: the workflow of its name configures, builds and runs
+# them under its emulator (qemu-aarch64, wine, Node).
+DETERMINISM_TARGETS = aarch64 windows-test web-node
 determinism-check: deps
 	@./scripts/install-deps.sh determinism wasm
-	cmake --preset release
-	cmake --build --preset release --target test_sim scene_hash frame_hash
-	./scripts/determinism-check.sh build/release
+	cmake --workflow --preset determinism
+	./scripts/determinism-check.sh build/release $(DETERMINISM_TARGETS)
 
 # The program for Windows, cross-compiled with mingw-w64 (preset windows):
 # build/windows/app/win32/torvane.exe,
@@ -105,34 +93,31 @@ determinism-check: deps
 # build/windows/torvane-VERSION-windows-x86_64.msi (wixl).
 windows:
 	@./scripts/install-deps.sh windows
-	cmake --preset windows
-	cmake --build --preset windows
+	cmake --workflow --preset windows
 
-# torvane.exe and its .zip under wine on a virtual display, against
-# settled_frame of the release build; the .msi installed, upgraded and
-# uninstalled under wine in a fresh prefix (with an older version's package,
-# target torvane_msi_older); then the toolkit-free tests built for Windows
-# (preset windows-test), under wine.
-WINDOWS_TESTS = test_sim test_draw test_window
-windows-check: windows deps
+# The toolkit-free tests built for Windows (preset windows-test), under
+# wine; then torvane.exe and its .zip under wine on a virtual display,
+# against settled_frame of the release build; then the .msi installed,
+# upgraded and uninstalled under wine in a fresh prefix (with an older
+# version's package, target torvane_msi_older, from the windows-test build).
+windows-check: windows settled-frame deps
 	@./scripts/install-deps.sh run
-	cmake --preset release
-	cmake --build --preset release --target settled_frame
-	cmake --preset windows-test
-	cmake --build --preset windows-test --target $(WINDOWS_TESTS) show_window frame_memory
+	cmake --workflow --preset windows-check
 	./scripts/windows-check.sh build/windows/app/win32/torvane.exe build/release/tests/ui/settled_frame \
 	    build/windows/torvane-*-windows-x86_64.zip build/windows-test/tests/win32/show_window.exe
-	cmake --build --preset windows --target torvane_msi_older
-	./scripts/msi-check.sh build/windows/torvane-*-windows-x86_64.msi build/windows/app/win32/torvane-*-older.msi \
+	./scripts/msi-check.sh build/windows/torvane-*-windows-x86_64.msi build/windows-test/packaging/windows/torvane-*-older.msi \
 	    build/windows/app/win32/torvane.exe build/windows/app/win32/torvane.ico
-	ctest --preset windows-test
+
+# settled_frame (release build): Form1's frame on a fake window system,
+# which the Windows program's and the page's checks compare theirs with.
+settled-frame: deps
+	cmake --workflow --preset settled-frame
 
 # The page: build/web holds the site and nothing else (its build tree is
 # build/web-build); any static web server can serve that folder as it is.
 web:
 	@./scripts/install-deps.sh wasm
-	cmake --preset web
-	cmake --build --preset web
+	cmake --workflow --preset web
 
 # Serves build/web on 127.0.0.1 (port WEB_PORT) and prints the address.
 WEB_PORT ?= 8064
@@ -144,10 +129,8 @@ web-serve: web
 # cadence, presses, rest, resizes, offline start and console, and its
 # settled frames against settled_frame's (tests/web/check.mjs); then the
 # site built again elsewhere must be the same bytes.
-web-check: deps web
+web-check: deps web settled-frame
 	@./scripts/install-deps.sh web
-	cmake --preset release
-	cmake --build --preset release --target settled_frame
 	cd tests/web && npm ci --no-audit --no-fund
 	node tests/web/check.mjs build/web build/release/tests/ui/settled_frame build/web-build/app/web
 	./scripts/web-reproducible-check.sh build/web

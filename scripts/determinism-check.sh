@@ -5,16 +5,17 @@
 # x86-64 build's hashes, the scene again on glibc's SSE2 versions of atan,
 # sin and cos, and the tests of the simulation, the drawing and the window
 # (which pin both hashes: Determinism.SceneMatchesRecordedState,
-# PinnedFrames.HashIsPinned) built for each other target by its CMake
-# preset and run under its emulator by `ctest --preset`: aarch64 under
-# qemu-aarch64 (scalar blends), windows-test under wine (mingw-w64's static
-# runtime, msvcrt's atan), web-node as WebAssembly under Node (the SSE2
-# blends on WebAssembly SIMD).
-# Usage: scripts/determinism-check.sh BUILD_DIR   (a release build with
-# test_sim, scene_hash and frame_hash)
+# PinnedFrames.HashIsPinned) on each other target, whose CMake workflow
+# builds them and runs them under its emulator: aarch64 under qemu-aarch64
+# (scalar blends), windows-test under wine (mingw-w64's static runtime,
+# msvcrt's atan), web-node as WebAssembly under Node (the SSE2 blends on
+# WebAssembly SIMD).
+# Usage: scripts/determinism-check.sh BUILD_DIR [TARGET...]   (a release
+# build with test_sim, scene_hash and frame_hash; workflow presets)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:?usage: scripts/determinism-check.sh BUILD_DIR}
+build=${1:?usage: scripts/determinism-check.sh BUILD_DIR [TARGET...]}
+shift
 sse2=glibc.cpu.hwcaps=-AVX2,-FMA
 fail() {
     echo "determinism: $*" >&2
@@ -36,16 +37,7 @@ GLIBC_TUNABLES=$sse2 "$build/tests/scene_hash" >/dev/null ||
     fail "x86-64 on glibc's SSE2 maths does not give the pinned scene hash"
 echo "determinism: x86-64, glibc's SSE2 maths: the pinned scene hash"
 
-# wine's prefix (build/mingw/prefix, the windows-test test preset's), made
-# once with no display.
-source scripts/wine-env.sh
-wine_prefix
-# Emscripten's JavaScript optimizer needs Debian's acorn.
-export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
-for preset in aarch64 windows-test web-node; do
-    cmake --preset "$preset" >/dev/null
-    nice cmake --build --preset "$preset" >/dev/null || fail "the $preset build fails"
-    ctest --preset "$preset" || fail "the tests fail on $preset"
-    echo "determinism: $preset: the tests pass, the pinned scene and frames among them"
+for target; do
+    nice cmake --workflow --preset "$target" || fail "the $target build or its tests fail"
+    echo "determinism: $target: the tests pass, the pinned scene and frames among them"
 done
-"$wineserver" -w

@@ -80,8 +80,9 @@ format-check:
 # The pinned scene and frames here and on glibc's SSE2 maths; then the
 # tests of the simulation, the drawing and the window, which pin both, on
 # each cross target: the workflow of its name configures, builds and runs
-# them under its emulator (qemu-aarch64, wine, Node).
-DETERMINISM_TARGETS = aarch64 windows-test web-node
+# them under its emulator (qemu-aarch64, wine, Node; the page's second
+# module, without SIMD, under Node too).
+DETERMINISM_TARGETS = aarch64 windows-test web-node web-node-scalar
 determinism-check: deps
 	@./scripts/install-deps.sh determinism wasm
 	cmake --workflow --preset determinism

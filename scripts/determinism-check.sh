@@ -9,7 +9,8 @@
 # builds them and runs them under its emulator: aarch64 under qemu-aarch64
 # (scalar blends), windows-test under wine (mingw-w64's static runtime,
 # msvcrt's atan), web-node as WebAssembly under Node (the SSE2 blends on
-# WebAssembly SIMD).
+# WebAssembly SIMD), web-node-scalar the drawing's tests as the page's
+# module without SIMD (the scalar blends) under Node.
 # Usage: scripts/determinism-check.sh BUILD_DIR [TARGET...]   (a release
 # build with test_sim, scene_hash and frame_hash; workflow presets)
 set -euo pipefail

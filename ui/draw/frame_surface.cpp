@@ -4,6 +4,7 @@
 
 #include "ring_raster.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -78,11 +79,10 @@ void FrameSurface::Cls()
                           : client_.DeviceWidth();
     const int h = clamped ? static_cast<int>(std::ceil(client_.ClientHeight() * ratio_))
                           : client_.DeviceHeight();
-    wanted_ = w > 0 && h > 0;
     // An empty client area has no frame, and neither has one too large for
     // memory. The pile goes on moving; its rings are drawn again once a
     // frame fits (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).
-    drawing_ = wanted_ && Allocate(w, h);
+    drawing_ = w > 0 && h > 0 && Allocate(w, h);
     if (!drawing_) {
         Release();
         damage_.Begin(0, 0, true);
@@ -100,7 +100,7 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     if (!drawing_) {
         return;
     }
-    // Only recorded here; Frame() draws. Device pixels. The centre is kept
+    // Only recorded here; Rasterize draws. Device pixels. The centre is kept
     // where the rasterizer puts it, on the pixel corner nearest to it,
     // floor(x * scale + 0.5), so that a ball moving within a pixel changes
     // nothing. RingBounds skips rings wholly outside the frame before
@@ -114,18 +114,23 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
                  RingBounds(cx, cy, r, pen_, {0, 0, frame_.width, frame_.height})});
 }
 
-const PixelFrame& FrameSurface::Frame()
+const Damage& FrameSurface::Rasterize()
 {
-    if (damage_.InPass()) {
-        damage_.End();
-        if (drawing_) {
-            pass_.Draw(frame_, damage_, background_);
-            drawn_ = true;
-            drawnRatio_ = ratio_;
-            drawnBackground_ = background_;
-            drawnPen_ = pen_;
-        }
+    // drawing_ holds only within a pass, with a frame to draw into.
+    damage_.End();
+    if (drawing_) {
+        pass_.Draw(frame_, damage_, background_);
+        drawing_ = false;
+        drawn_ = true;
+        drawnRatio_ = ratio_;
+        drawnBackground_ = background_;
+        drawnPen_ = pen_;
     }
-    drawing_ = false;
+    return damage_;
+}
+
+const PixelFrame& FrameSurface::Frame() const
+{
+    assert(!damage_.InPass());
     return frame_;
 }

@@ -70,7 +70,6 @@ public:
     const std::vector<PixelRect>& Rects() const { return rects_; }
     // Whether that damage is the whole frame.
     bool Whole() const { return whole_; }
-    int Tile() const { return tile_; }
 
     // Calls f(clip) for every damage rectangle that meets `bounds`, with the
     // part of it inside `bounds`, in the order of Rects().

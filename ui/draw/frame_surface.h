@@ -1,17 +1,39 @@
 // SPDX-License-Identifier: MIT
 // The Surface of the window: draws into an off-screen frame of device
-// pixels, every ring rasterized straight into it. No toolkit: a window
-// system shows the frame's damaged rectangles its own way.
+// pixels, every ring rasterized straight into it, for the client area it
+// reads. No toolkit: a window system shows the frame's damaged rectangles
+// its own way.
 #pragma once
 
 #include "damage.h"
 #include "ring_pass.h"
 #include "surface.h"
-#include "window_system.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+
+// The client area as the window system has it now. An adapter reports what
+// its window system says, and keeps none of it to compare with: Form1 does
+// (Form1::ClientChanged).
+class ClientArea {
+public:
+    virtual ~ClientArea() = default;
+
+    // Size of the client area in device-independent pixels (15 twips each):
+    // what the tick reads.
+    virtual int ClientWidth() const = 0;
+    virtual int ClientHeight() const = 0;
+    // Size of the client area in device pixels, as the window system lays
+    // it out (at a fractional ratio this is the window system's rounding,
+    // not the size in pixels times the ratio): the frame's size.
+    virtual int DeviceWidth() const = 0;
+    virtual int DeviceHeight() const = 0;
+    // Device pixels per device-independent pixel on the window's screen.
+    virtual double PixelRatio() const = 0;
+    // The window's background colour, 0xRRGGBB (a high byte is ignored).
+    virtual std::uint32_t Background() const = 0;
+};
 
 class FrameSurface final : public Surface {
 public:
@@ -25,19 +47,24 @@ public:
     void Cls() override;
     void Circle(float x, float y, float radius, std::int32_t color) override;
 
-    // The frame the latest draw pass made: device pixels, one 0xFFRRGGBB
-    // word each, rows `stride` words apart; no pixels (null, 0 x 0) before
-    // the first pass, for an empty client area, or when memory could not
-    // hold it. Ends that pass: the frame is complete from here.
+    // Ends the draw pass under way (Cls, then Circle calls), if any: draws
+    // what it changed into the frame and returns that damage, the part of
+    // the window that needs painting anew (device pixels of the frame).
     //
-    // A pass only records its calls; ending it draws what changed. The
-    // frame keeps the last pass's pixels, and of them only the damage (what
-    // the rings that moved, came, went or changed covered before and cover
+    // A pass only records its calls; this draws what changed. The frame
+    // keeps the last pass's pixels, and of them only the damage (what the
+    // rings that moved, came, went or changed covered before and cover
     // now) is cleared and drawn again, every ring that meets it in call
     // order, clipped to it. That gives the very pixels a full redraw would
     // (tests/ui/damage_diff_test.cpp); a change of size, pixel ratio, pen or
     // background redraws the whole frame.
-    const PixelFrame& Frame();
+    const Damage& Rasterize();
+    // The frame as the last pass ended left it: device pixels, one 0xFFRRGGBB
+    // word each, rows `stride` words apart; no pixels (null, 0 x 0) before
+    // the first pass, for an empty client area, or when memory could not
+    // hold it. Must not be asked for in the middle of a pass (between Cls
+    // and Rasterize), when the frame may hold no picture yet.
+    const PixelFrame& Frame() const;
     // Device pixels per device-independent pixel of the frame.
     double Ratio() const { return ratio_; }
     // The most device pixels per device-independent pixel a frame is drawn
@@ -48,14 +75,6 @@ public:
     // frame drawn at less up to the screen (Windows scales by 500 % at
     // most). FrameSurface.ARatioAboveTheMostIsDrawnAtTheMost pins it.
     static double RatioFor(double screen) { return std::min(screen, MaxRatio); }
-    // Forgets what the frame holds: the next pass draws it whole. For
-    // benchmarks that time a full redraw.
-    void Invalidate() { drawn_ = false; }
-    // What the last pass ended changed, device pixels of the frame: the
-    // part of the window that needs painting anew.
-    const Damage& LastDamage() const { return damage_; }
-    // Whether the last draw pass wanted a frame that memory could not hold.
-    bool FrameTooLarge() const { return frame_.pixels == nullptr && wanted_; }
 
 private:
     // Makes the frame width x height device pixels (both positive); false,
@@ -71,9 +90,7 @@ private:
     double ratio_ = 1.0;
     std::unique_ptr<std::uint32_t[]> pixels_;
     PixelFrame frame_;
-    // Whether the last draw pass asked for a frame with pixels.
-    bool wanted_ = false;
-    // Between Cls and Frame, while the frame holds pixels.
+    // Between Cls and Rasterize, while the frame holds pixels.
     bool drawing_ = false;
     // The pass under way: its background (0xRRGGBB) and pen width (device
     // pixels), as Cls found them.

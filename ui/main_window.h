@@ -20,7 +20,7 @@ enum PressShift { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
 class Form1 {
 public:
     // The window's caption, set in the top CMakeLists.txt.
-    static constexpr const char* Caption = TORVANE_CAPTION;
+    static constexpr char Caption[] = TORVANE_CAPTION;
     // Client area at start, device-independent pixels: 9075 x 5490 twips.
     static constexpr int StartClientWidth = 605;
     static constexpr int StartClientHeight = 366;

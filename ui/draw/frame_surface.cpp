@@ -4,6 +4,7 @@
 
 #include "ring_raster.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstddef>
@@ -61,12 +62,12 @@ void FrameSurface::Release()
 {
     pixels_.reset();
     frame_ = {};
-    drawn_ = false;
+    drawn_.reset();
 }
 
 void FrameSurface::Cls()
 {
-    ratio_ = RatioFor(client_.PixelRatio());
+    const double ratio = look_.ratio = std::min(client_.PixelRatio(), MaxRatio);
     // The frame is drawn in device pixels, so that rings stay crisp on dense
     // screens, and is exactly as large as the window system lays the client
     // area out: at a fractional ratio its rounding, not ours, decides
@@ -74,10 +75,10 @@ void FrameSurface::Cls()
     // Above the largest ratio drawn, the frame is the client area at that
     // ratio, and the window system scales it up to the screen
     // (FrameSurface.ARatioAboveTheMostIsDrawnAtTheMost).
-    const bool clamped = ratio_ != client_.PixelRatio();
-    const int w = clamped ? static_cast<int>(std::ceil(client_.ClientWidth() * ratio_))
+    const bool clamped = ratio != client_.PixelRatio();
+    const int w = clamped ? static_cast<int>(std::ceil(client_.ClientWidth() * ratio))
                           : client_.DeviceWidth();
-    const int h = clamped ? static_cast<int>(std::ceil(client_.ClientHeight() * ratio_))
+    const int h = clamped ? static_cast<int>(std::ceil(client_.ClientHeight() * ratio))
                           : client_.DeviceHeight();
     // An empty client area has no frame, and neither has one too large for
     // memory. The pile goes on moving; its rings are drawn again once a
@@ -88,11 +89,8 @@ void FrameSurface::Cls()
         damage_.Begin(0, 0, true);
         return;
     }
-    background_ = client_.Background() & 0xFFFFFFu;
-    pen_ = drawWidth_ * ratio_;
-    const bool whole =
-        !drawn_ || ratio_ != drawnRatio_ || background_ != drawnBackground_ || pen_ != drawnPen_;
-    damage_.Begin(frame_.width, frame_.height, whole);
+    look_ = {ratio, client_.Background() & 0xFFFFFFu, drawWidth_ * ratio};
+    damage_.Begin(frame_.width, frame_.height, drawn_ != look_);
 }
 
 void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
@@ -106,12 +104,13 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     // nothing. RingBounds skips rings wholly outside the frame before
     // converting anything to int, so that no centre, however far off,
     // overflows.
-    const double scale = ratio_ / TwipsPerPixel;
+    const double scale = look_.ratio / TwipsPerPixel;
     const double cx = std::floor(x * scale + 0.5);
     const double cy = std::floor(y * scale + 0.5);
     const double r = radius * scale;
-    damage_.Add({cx, cy, r, pen_, RgbWordOf(color),
-                 RingBounds(cx, cy, r, pen_, {0, 0, frame_.width, frame_.height})});
+    const double pen = look_.pen;
+    damage_.Add({cx, cy, r, pen, RgbWordOf(color),
+                 RingBounds(cx, cy, r, pen, {0, 0, frame_.width, frame_.height})});
 }
 
 const Damage& FrameSurface::Rasterize()
@@ -119,12 +118,9 @@ const Damage& FrameSurface::Rasterize()
     // drawing_ holds only within a pass, with a frame to draw into.
     damage_.End();
     if (drawing_) {
-        pass_.Draw(frame_, damage_, background_);
+        pass_.Draw(frame_, damage_, look_.background);
         drawing_ = false;
-        drawn_ = true;
-        drawnRatio_ = ratio_;
-        drawnBackground_ = background_;
-        drawnPen_ = pen_;
+        drawn_ = look_;
     }
     return damage_;
 }

@@ -9,9 +9,9 @@
 #include "ring_pass.h"
 #include "surface.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 // The client area as the window system has it now. An adapter reports what
 // its window system says, and keeps none of it to compare with: Form1 does
@@ -66,15 +66,13 @@ public:
     // and Rasterize), when the frame may hold no picture yet.
     const PixelFrame& Frame() const;
     // Device pixels per device-independent pixel of the frame.
-    double Ratio() const { return ratio_; }
+    double Ratio() const { return look_.ratio; }
     // The most device pixels per device-independent pixel a frame is drawn
-    // at: the bound of the rasterizer's largest ring (RingShape::MaxRadius).
+    // at, whatever the screen's (the bound of the rasterizer's largest ring,
+    // RingShape::MaxRadius): Qt and the page scale a frame drawn at less up
+    // to the screen (Windows scales by 500 % at most).
+    // FrameSurface.ARatioAboveTheMostIsDrawnAtTheMost pins it.
     static constexpr double MaxRatio = 16;
-    // The ratio a frame is drawn at for a screen of `screen` device pixels
-    // per pixel: the screen's, at most MaxRatio. Qt and the page scale a
-    // frame drawn at less up to the screen (Windows scales by 500 % at
-    // most). FrameSurface.ARatioAboveTheMostIsDrawnAtTheMost pins it.
-    static double RatioFor(double screen) { return std::min(screen, MaxRatio); }
 
 private:
     // Makes the frame width x height device pixels (both positive); false,
@@ -86,21 +84,22 @@ private:
     const ClientArea& client_;
     // Pen width in device-independent pixels.
     int drawWidth_ = 1;
-    // Device pixels per device-independent pixel of the frame being drawn.
-    double ratio_ = 1.0;
     std::unique_ptr<std::uint32_t[]> pixels_;
     PixelFrame frame_;
     // Between Cls and Rasterize, while the frame holds pixels.
     bool drawing_ = false;
-    // The pass under way: its background (0xRRGGBB) and pen width (device
-    // pixels), as Cls found them.
-    std::uint32_t background_ = 0;
-    double pen_ = 0;
+    // What a pass draws with, as Cls found it: device pixels per
+    // device-independent pixel, the background (0xRRGGBB) and the pen width
+    // (device pixels). A frame drawn with another is drawn anew whole.
+    struct Look {
+        double ratio = 1.0;
+        std::uint32_t background = 0;
+        double pen = 0;
+        bool operator==(const Look&) const = default;
+    };
+    Look look_;
     // What the frame's pixels were drawn with, when it holds a pass at all.
-    bool drawn_ = false;
-    double drawnRatio_ = 0;
-    std::uint32_t drawnBackground_ = 0;
-    double drawnPen_ = 0;
+    std::optional<Look> drawn_;
     Damage damage_;
     // Draws the damage, keeping each slot's ring shape between passes.
     RingPass pass_;

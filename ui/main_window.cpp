@@ -44,12 +44,10 @@ void Form1::Timer1_Timer()
     // over, not the whole window.
     const Damage& damage = screen_.Rasterize();
     const PixelFrame& frame = screen_.Frame();
-    if (frame.pixels != nullptr) {
-        if (!damage.Rects().empty()) {
-            window_.Repaint(damage.Rects());
-        }
+    if (!damage.Rects().empty()) {
+        window_.Repaint(damage.Rects());
     } else if (const PixelRect all{0, 0, window_.DeviceWidth(), window_.DeviceHeight()};
-               framed_ && !all.Empty()) {
+               frame.pixels == nullptr && framed_ && !all.Empty()) {
         // A client area too large for memory has no frame: the window shows
         // its background, repainted once when the frame goes
         // (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).

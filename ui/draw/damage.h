@@ -55,7 +55,7 @@ public:
     // ended, which is what the frame holds.
     void Begin(int width, int height, bool whole);
     // The next ring of the pass, in call order. Its bounds may be empty.
-    void Add(const DrawnRing& ring);
+    void Add(const DrawnRing& ring) { next_.push_back(ring); }
     // Ends the pass: compares it with the last one, makes the damage
     // rectangles and keeps the pass as the last one. Does nothing without
     // a pass under way.

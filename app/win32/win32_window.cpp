@@ -119,9 +119,8 @@ bool Win32Window::Create(int show)
     // system drew around it.
     const UINT dpi = UINT(PixelRatio() * 96);
     RECT frame;
-    RECT client;
     GetWindowRect(window_, &frame);
-    GetClientRect(window_, &client);
+    const RECT client = ClientRect();
     SetWindowPos(
         window_, nullptr, 0, 0,
         frame.right - frame.left - client.right + DevicePixels(Form1::StartClientWidth, dpi),

@@ -39,11 +39,11 @@ public:
     // (twips); whatever the button and modifiers. Draws nothing.
     void Form_MouseDown(int Button, int Shift, float X, float Y);
     // One tick at the current client size, one draw pass, and the frame
-    // drawn from it (FrameSurface::Rasterize); the window repaints only
-    // what the pass changed. A tick that leaves the table as
-    // it was puts the pile to rest: the timer stops until a press, a change
-    // of the client area (size, pixel ratio, background), or the window
-    // being shown or restored.
+    // drawn from it (FrameSurface::Rasterize); the window repaints only what
+    // the pass changed. A tick that leaves the table as it was puts the pile
+    // to rest: the timer stops until a press, a change of the client area
+    // (size, pixel ratio, background), or the window being shown or
+    // restored.
     void Timer1_Timer();
 
     // What the window system tells the form. Each may come at any time and

@@ -423,20 +423,9 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
                    const std::uint16_t* alphas, const Blender& blend)
 {
     const std::uint32_t src = blend.src;
-    // Lanes [0, L) of four, and lanes [4 - L, 4), for L = 0 to 4.
-    alignas(16) static const std::uint16_t first[5][8] = {{0, 0, 0, 0},
-                                                          {0xFFFF, 0, 0, 0},
-                                                          {0xFFFF, 0xFFFF, 0, 0},
-                                                          {0xFFFF, 0xFFFF, 0xFFFF, 0},
-                                                          {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
-    alignas(16) static const std::uint16_t last[5][8] = {{0, 0, 0, 0},
-                                                         {0, 0, 0, 0xFFFF},
-                                                         {0, 0, 0xFFFF, 0xFFFF},
-                                                         {0, 0xFFFF, 0xFFFF, 0xFFFF},
-                                                         {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
-    const auto mask = [](const std::uint16_t(&m)[5][8], std::int64_t lanes) {
-        return _mm_load_si128(reinterpret_cast<const __m128i*>(m[lanes]));
-    };
+    // Four lanes loaded from ones + 8 - L have lanes [0, L) set, from
+    // ones + L lanes [4 - L, 4), for L = 0 to 4.
+    static const std::uint16_t ones[12] = {0, 0, 0, 0, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     const auto blendAt = [&](std::uint32_t* p, __m128i a4) {
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p), blend(d, a4));
@@ -466,10 +455,11 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
         }
         for (std::int64_t c = 0; c < n; c += 4) {
             const std::int64_t lanes = std::min<std::int64_t>(n - c, 4);
-            const __m128i right = _mm_and_si128(Alphas4(alpha + c), mask(first, lanes));
+            const __m128i right = _mm_and_si128(Alphas4(alpha + c), Alphas4(ones + 8 - lanes));
             // Left: pixels -from-c-4 .. -from-c-1 hold quadrant columns
             // from+c+3 down to from+c.
-            const __m128i left = _mm_and_si128(Alphas4Reversed(alpha + c + 3), mask(last, lanes));
+            const __m128i left =
+                _mm_and_si128(Alphas4Reversed(alpha + c + 3), Alphas4(ones + lanes));
             blendAt(line0 + from + c, right);
             blendAt(line0 - from - c - 4, left);
             if (count == 2) {

@@ -78,11 +78,14 @@ struct ShownForm {
             form.WakeUp();
         }
     }
+    // Whether the form asked for a wake-up: its timer runs. A shown form
+    // stops it only when the pile rests.
+    bool Ticking() const { return window.clock.wake.has_value(); }
     // Ticks until the pile rests, at most `limit` ticks; returns how many ran.
     int TickUntilRest(int limit)
     {
         int ticks = 0;
-        while (!form.Resting() && ticks < limit) {
+        while (Ticking() && ticks < limit) {
             Tick();
             ++ticks;
         }

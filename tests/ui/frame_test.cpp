@@ -30,11 +30,13 @@ struct Client {
     std::uint32_t At(double x, double y)
     {
         const double r = surface.Ratio();
+        surface.Rasterize();
         return PixelAt(surface.Frame(), static_cast<int>(x * r), static_cast<int>(y * r));
     }
     // Whether every pixel of the finished frame is the background.
     ::testing::AssertionResult AllBackground()
     {
+        surface.Rasterize();
         const PixelFrame& f = surface.Frame();
         for (int y = 0; y < f.height; ++y) {
             for (int x = 0; x < f.width; ++x) {
@@ -77,6 +79,7 @@ TEST(FrameSurface, ClsFillsTheWholeClientWithTheBackground)
         c.surface.Cls();
         c.surface.Circle(1500, 750, 300, 0x00FF00);
         c.surface.Cls();
+        c.surface.Rasterize();
         const PixelFrame& f = c.surface.Frame();
         // Drawn in device pixels, so that rings stay crisp on dense screens.
         ASSERT_EQ(f.width, 200 * c.window.ratio);
@@ -94,6 +97,7 @@ TEST(FrameSurface, ARatioAboveTheMostIsDrawnAtTheMost)
     c.surface.Cls();
     c.surface.Circle(1500, 750, 630, 0x00FF00); // centre (100, 50) px, radius 42 px
     EXPECT_EQ(c.surface.Ratio(), FrameSurface::MaxRatio);
+    c.surface.Rasterize();
     ASSERT_EQ(c.surface.Frame().width, 200 * 16);
     EXPECT_EQ(c.At(100 + 42, 50), Green);
     EXPECT_EQ(c.At(100, 50 - 46), Green);

@@ -70,7 +70,7 @@ int main(int argc, char* argv[])
         for (; ran < ticks; ++ran) {
             s.Tick();
         }
-    } else if (ran = s.TickUntilRest(1'000'000); !s.form.Resting()) {
+    } else if (ran = s.TickUntilRest(1'000'000); s.Ticking()) {
         std::fputs("settled_frame: the pile never came to rest\n", stderr);
         return 1;
     }

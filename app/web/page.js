@@ -12,33 +12,47 @@ mergeInto(LibraryManager.library, {
     timeout: 0,
     firstFrame: true,
 
+    // The canvas's device-pixel box, [{inlineSize, blockSize}], as the
+    // observer's last entry carried it; undefined where the browser has none.
+    box: undefined,
+
     // Reports the canvas: its size in CSS pixels, in device pixels as the
-    // browser lays it out, the ratio, and the background. The observer's
-    // entry carries the device-pixel box where the browser has one;
-    // elsewhere the CSS size times the ratio, rounded, stands in. The
-    // background, ButtonFace of the user's colour scheme, is the colour the
-    // page computes for it, as 0xRRGGBB. The module compares.
+    // browser lays it out, the ratio, and the background, ButtonFace of the
+    // user's colour scheme as the page computes it, 0xRRGGBB. The module
+    // compares, so this reports whenever any of them may have changed.
     measure: function (entries) {
       var c = Page.canvas;
       var ratio = window.devicePixelRatio || 1;
-      var box = entries && entries[0].devicePixelContentBoxSize;
-      var width = box ? box[0].inlineSize : Math.round(c.clientWidth * ratio);
-      var height = box ? box[0].blockSize : Math.round(c.clientHeight * ratio);
+      var css = c.getBoundingClientRect();
+      var width = Math.round(css.width * ratio);
+      var height = Math.round(css.height * ratio);
+      Page.box = entries ? entries[0].devicePixelContentBoxSize : Page.box;
+      // The device-pixel box, where it agrees with the CSS size times the
+      // ratio but for the browser's rounding to whole pixels, is what shows
+      // unscaled. Chromium 156 under an emulated scale factor (DevTools'
+      // device mode, Emulation.setDeviceMetricsOverride) gives it in CSS
+      // pixels while the ratio is 2 or 3: the CSS size times the ratio
+      // stands, as on a real screen of that ratio.
+      var box = Page.box && Page.box[0];
+      if (box && Math.abs(box.inlineSize - width) <= 1 && Math.abs(box.blockSize - height) <= 1) {
+        width = box.inlineSize;
+        height = box.blockSize;
+      }
       var rgb = getComputedStyle(document.body).backgroundColor.match(/[\d.]+/g);
       _torvane_client(c.clientWidth, c.clientHeight, width, height, ratio,
                       (rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
     },
 
-    // Follows the canvas's size and the screen's density: a browser with
-    // device-pixel-content-box reports zooming and moving to another screen
-    // through the observer; others through a media query on the ratio.
+    // Follows the canvas's size and the screen's density. A zoom changes
+    // the CSS size and the ratio but may leave the device-pixel box as it
+    // was; a move to another screen changes the ratio and that box but not
+    // the CSS size: the page watches all three.
     observe: function () {
-      var observer = new ResizeObserver(Page.measure);
+      new ResizeObserver(Page.measure).observe(Page.canvas);
       try {
-        observer.observe(Page.canvas, {box: 'device-pixel-content-box'});
-        return;
+        new ResizeObserver(Page.measure).observe(Page.canvas, {box: 'device-pixel-content-box'});
       } catch (e) {
-        observer.observe(Page.canvas);
+        // WebKit has no device-pixel box.
       }
       var watchRatio = function () {
         matchMedia('(resolution: ' + window.devicePixelRatio + 'dppx)').addEventListener(

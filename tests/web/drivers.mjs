@@ -33,8 +33,8 @@ export async function launch(engine, { ratio = 1, headful = false, args = [], en
   let close;
   let open;
   const listen = (page) => {
-    page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
-    page.on('pageerror', (e) => errors.push(e.message));
+    page.on('console', (m) => { if (m.type() === 'error') errors.push(`${engine} ${page.url()}: ${m.text()}`); });
+    page.on('pageerror', (e) => errors.push(`${engine} ${page.url()}: ${e.message}`));
   };
   if (engine === 'chromium') {
     const options = { executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium', headless: !headful, env: { ...process.env, ...env },

@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The page in Chromium, Firefox and WebKitGTK (drivers.mjs), served from
-// 127.0.0.1 as a static site: its size, title and first frame, the canvas
-// filling the viewport, the cadence, presses, rest with nothing scheduled,
-// settled frames against the oracle's (settled_frame) at real and emulated
-// scales and without SIMD, presses after zooms, resizes, the service
-// worker offline and across a new build, the failure said where the module
-// cannot run, and a console free of errors. Chromium alone: touch, chords,
-// back and forward, early presses, the dark scheme, installability.
-// Usage: node check.mjs SITE_DIR SETTLED_FRAME BUILD_DIR [ENGINE...]
-// (BUILD_DIR: the page's files as the build leaves them, for site.cmake to
-// make new builds from; engines chromium firefox webkit by default). The
-// browsers with a window and WebKitGTK need an X display ($DISPLAY).
+// The page in Chromium, Firefox and WebKitGTK (drivers.mjs; they need an
+// X display), served from 127.0.0.1: its size, title, first frame, cadence,
+// presses, zooms, rest, settled frames against settled_frame's at real and
+// emulated scales and without SIMD, resizes, offline and across a new
+// build, the failure said where the module cannot run, a console free of
+// errors. Usage: node check.mjs SITE_DIR SETTLED_FRAME BUILD_DIR [ENGINE...]
+// (BUILD_DIR: the build's files, for site.cmake to make new builds from).
 import { spawn, execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -101,8 +96,8 @@ const errors = [];
 // it; with `hold` (Chromium) the module is held back until held.release()
 // (held.asked: the page asked for it; held.sha: what it got), and the page
 // returned before its first frame.
-async function open(url, { hold, launched, ...options } = {}) {
-  const browser = launched ?? await launch(engine, { init: instrument, errors, ...options });
+async function open(url, { hold, ...options } = {}) {
+  const browser = await launch(engine, { init: instrument, errors, ...options });
   const held = {};
   const routed = hold && (async (context) => {
     held.asked = new Promise((done) => { held.ask = done; });
@@ -118,7 +113,7 @@ async function open(url, { hold, launched, ...options } = {}) {
   });
   const page = await browser.open(url, { ...options, routed });
   if (!hold && !options.failing) await waitFor(page, firstFrame, 'the first frame');
-  return Object.assign(page, { held, quit: async () => { await page.close(); if (!launched) await browser.close(); } });
+  return Object.assign(page, { held, quit: async () => { await page.close(); await browser.close(); } });
 }
 const firstFrame = () => performance.getEntriesByName('torvane-first-frame').length > 0;
 async function waitFor(page, test, what, seconds = 30, arg = undefined) {
@@ -131,38 +126,26 @@ async function waitFor(page, test, what, seconds = 30, arg = undefined) {
 const rest = (page) => waitFor(page, () => window.pendingWork().timeouts === 0, 'the pile to rest', 60);
 const balls = (page) => page.evaluate(() => Number(/(\d+) balls? dropped/.exec(
   document.getElementById('window').getAttribute('aria-label'))?.[1]));
-// The canvas's pixels as RGB bytes, and whether every one is opaque.
+// The canvas's pixels as RGBA bytes.
 async function pixels(page) {
-  const { width, height, data, opaque } = await page.evaluate(() => {
+  const { width, height, data } = await page.evaluate(() => {
     const c = document.getElementById('window');
-    const rgba = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-    let rgb = '';
-    let opaque = true;
-    for (let i = 0; i < rgba.length; i += 4) {
-      rgb += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-      opaque &&= rgba[i + 3] === 255;
-    }
-    return { width: c.width, height: c.height, data: btoa(rgb), opaque };
+    let bytes = '';
+    for (const v of c.getContext('2d').getImageData(0, 0, c.width, c.height).data) bytes += String.fromCharCode(v);
+    return { width: c.width, height: c.height, data: btoa(bytes) };
   });
-  return { width, height, rgb: Buffer.from(data, 'base64'), opaque };
+  return { width, height, rgba: Buffer.from(data, 'base64') };
 }
 // The rows of column x that are not background, as [first, last], and
 // the page's time of reading them.
 const column = (page, x) => page.evaluate(([x, bg]) => {
   const c = document.getElementById('window');
   const d = c.getContext('2d').getImageData(x, 0, 1, c.height).data;
-  let first = -1;
-  let last = -1;
-  for (let y = 0; y < c.height; ++y) {
-    if (d[4 * y] !== bg[0] || d[4 * y + 1] !== bg[1] || d[4 * y + 2] !== bg[2]) {
-      if (first < 0) first = y;
-      last = y;
-    }
-  }
-  return [first, last, performance.now()];
+  const rows = [...Array(c.height).keys()].filter((y) => [0, 1, 2].some((k) => d[4 * y + k] !== bg[k]));
+  return [rows[0] ?? -1, rows.at(-1) ?? -1, performance.now()];
 }, [x, buttonFace[engine]]);
 // The frame against settled_frame's for PRESSES in a client area of
-// SIZE at RATIO, with the page's background.
+// SIZE at RATIO, with the page's background; every pixel opaque.
 async function settled(page, what, presses, ratio, size = '605x366') {
   const got = await pixels(page);
   const rgb = (await page.evaluate(() => getComputedStyle(document.body).backgroundColor)).match(/\d+/g).map(Number);
@@ -171,26 +154,24 @@ async function settled(page, what, presses, ratio, size = '605x366') {
   { stdio: ['ignore', 'pipe', 'ignore'], maxBuffer: 1 << 28 });
   const header = /^P6\n(\d+) (\d+)\n255\n/.exec(ppm.toString('latin1', 0, 32));
   const want = ppm.subarray(header[0].length);
-  let differ = 0;
-  let firstDiff = '';
-  for (let i = 0; i < Math.min(want.length, got.rgb.length); i += 3) {
-    if (want[i] !== got.rgb[i] || want[i + 1] !== got.rgb[i + 1] || want[i + 2] !== got.rgb[i + 2]) {
-      if (!differ++) firstDiff = ` first at (${(i / 3) % got.width}, ${Math.floor(i / 3 / got.width)})`;
-    }
+  const differ = [];
+  for (let i = 0; i < Math.min(want.length / 3, got.rgba.length / 4); ++i) {
+    if ([0, 1, 2].some((k) => want[3 * i + k] !== got.rgba[4 * i + k]) || got.rgba[4 * i + 3] !== 255) differ.push(i);
   }
-  check(got.width === Number(header[1]) && got.height === Number(header[2]) && got.opaque && differ === 0,
-    `${what} gives settled_frame's pixels`,
-    `${got.width}x${got.height} against ${header[1]}x${header[2]}, background ${rgb}, ${differ} pixels differ${firstDiff}`);
+  check(got.width === Number(header[1]) && got.height === Number(header[2]) && differ.length === 0, `${what} gives settled_frame's pixels`,
+    `${got.width}x${got.height} against ${header[1]}x${header[2]}, background ${rgb}, ${differ.length} pixels differ` +
+    (differ.length ? `, first at (${differ[0] % got.width}, ${Math.floor(differ[0] / got.width)})` : ''));
   return rgb;
 }
 
 // Writes a new build into DIR by the build's own step (app/web/site.cmake)
-// from the build's files, FILE changed by CHANGE.
+// from the build's files (of the module without SIMD, its script and
+// module alone), FILE changed by CHANGE.
 function newBuild(dir, file, change) {
   const inputs = mkdtempSync(join(tmpdir(), 'torvane-inputs-'));
-  cpSync(built, inputs, { recursive: true, filter: (f) => !f.includes('/nosimd') });
+  cpSync(built, inputs, { recursive: true, filter: (f) => !f.includes('/nosimd') || /nosimd(\/app(\/web(\/torvane\.(js|wasm))?)?)?$/.test(f) });
   writeFileSync(join(inputs, file), change(readFileSync(join(inputs, file))));
-  execFileSync('cmake', [`-DSITE=${dir}`, `-DFROM=${inputs}`, `-DNOSIMD=${built}/nosimd/app/web`, `-DICON_DIR=${root}/app/icons/hicolor`,
+  execFileSync('cmake', [`-DSITE=${dir}`, `-DFROM=${inputs}`, `-DICON_DIR=${root}/app/icons/hicolor`,
     '-DAPP_ID=org.example.torvane', `-DSERVICE_WORKER=${root}/app/web/sw.js.in`, '-P', `${root}/app/web/site.cmake`]);
   rmSync(inputs, { recursive: true, force: true });
 }
@@ -274,7 +255,6 @@ for (engine of engines) {
       }
       const menus = await page.evaluate(() => window.contextMenus);
       check(menus === 0, 'a right press opens no context menu', `${menus} not cancelled`);
-      if (!chromium) check(counts.join() === '0,1,2,3', 'left, middle and right presses add one ball each', `ball counts ${counts.join(', ')}`);
       if (chromium) {
         const { raw, context } = page;
         await raw.touchscreen.tap(500, 80);
@@ -288,9 +268,6 @@ for (engine of engines) {
         await raw.mouse.up({ button: 'right' });
         await raw.mouse.up();
         counts.push(await balls(page));
-        check(counts.join() === '0,1,2,3,4,6,8',
-          'left, middle and right presses and a tap add one ball each, two fingers two, a right press with the left held two',
-          `ball counts ${counts.join(', ')}`);
         const scroll = await page.evaluate(() => [scrollX, scrollY, visualViewport.scale]);
         check(scroll.join() === '0,0,1', 'touches neither scroll nor zoom the page', scroll.join(', '));
         // The back and forward buttons, with a page to go back and one to go
@@ -308,19 +285,18 @@ for (engine of engines) {
         const stayed = raw.url() === url && await page.evaluate(() => window.stayed === true) && await balls(page);
         check(stayed === 2, 'the back and forward buttons add a ball each and the page stays', stayed === false ? 'the page was left' : `${stayed} balls`);
       }
+      check(counts.join() === (chromium ? '0,1,2,3,4,6,8' : '0,1,2,3'), `left, middle and right presses${chromium ? ' and a tap' : ''} add one ball each${
+        chromium ? ', two fingers two, a right press with the left held two' : ''}`, `ball counts ${counts.join(', ')}`);
       await page.quit();
     }
 
-    // Settled scenes, balls pressed apart (fractions of a pixel too where
-    // the driver keeps them), give settled_frame's pixels at real scales 1
-    // and 2, at emulated ones (DevTools' device mode, Chromium), and
-    // without WebAssembly SIMD (WebKitGTK, the module without it); the page
-    // fetches one module. In Chromium at ratio 1 the presses come while the
-    // module is held back, and the page says it is loading once a second
-    // has gone by, then resizes move the floor; at ratio 2 the scheme is
-    // dark, then light. At real screen scales and odd window sizes, and at
-    // emulated ones, Chromium shows the canvas's bitmap unscaled: the
-    // screenshot's pixels (every device pixel) are the frame's.
+    // Settled scenes, balls pressed apart (fractions of a pixel where the
+    // driver keeps them), give settled_frame's pixels at real scales 1 and 2,
+    // emulated ones (DevTools' device mode) and without SIMD (WebKitGTK), the
+    // page fetching one module. Chromium: at ratio 1 presses while the module
+    // is held back, "Loading…" after a second, then resizes; at 2 a dark
+    // scheme, then light; at real and emulated scales the screenshot shows
+    // the canvas's bitmap unscaled.
     const presses = chromium ? [[80.75, 60.25], [190.5, 90], [420.25, 40.75], [530, 120.5]] : [[80, 60], [190, 90], [420, 40], [530, 120]];
     const scenes = {
       chromium: [{ ratio: 1, hold: true, early: true }, { ratio: 2, deviceScaleFactor: 2, colorScheme: 'dark', dark: true },
@@ -464,65 +440,61 @@ for (engine of engines) {
     for (const [how, options] of failing) {
       const page = await open(url, { failing: true, errors: [], ...options });
       const said = await waitFor(page, () => window.failedAt !== undefined, 'the page to say it failed', 10).then(() => true, () => false);
-      const [failedAt, note, role, loaded] = await page.evaluate(() => {
-        const note = document.getElementById('loading');
-        const loaded = performance.getEntriesByType('resource').filter((e) => /\.(js|wasm)$/.test(e.name)).map((e) => e.responseEnd);
-        return [window.failedAt, note?.textContent, note?.getAttribute('role'), Math.max(...loaded)];
+      const [late, note, role] = await page.evaluate(() => {
+        const came = performance.getEntriesByType('resource').filter((e) => /\.(js|wasm)$/.test(e.name)).map((e) => e.responseEnd);
+        const n = document.getElementById('loading');
+        return [window.failedAt - Math.max(...came), n?.textContent, n?.getAttribute('role')];
       });
-      check(said && failedAt - loaded <= 3000 && role === 'status' && /^[A-Z].{20,}\.$/.test(note) && !/Loading/.test(note),
-        `${how} the page says why it cannot run, within a second`,
-        `"${note}" (role ${role}) ${(failedAt - loaded).toFixed(0)} ms after the last script or module came`);
+      check(said && late <= 3000 && role === 'status' && /^[A-Z].{20,}\.$/.test(note) && !/Loading/.test(note), `${how} the page says why it cannot run, within a second`,
+        `"${note}" (role ${role}) ${late.toFixed(0)} ms after the last script or module came`);
       await page.quit();
     }
 
     // Zooms as a person zooms (Chromium, Firefox): Ctrl+minus to 50%, then
-    // Ctrl+plus to 300%, sent to the browser's window on the X display, and
-    // presses there, at 50%, 300% and the first zooms past 75, 110, 150, 200
-    // and 250%: the ball's
-    // middle lies under the pointer (within one CSS pixel) and its ring is
-    // drawn at the new ratio (the pen 9 CSS pixels wide, within three device
-    // pixels). A ball is told by what changes above the pile.
-    if (!engine.startsWith('webkit')) {
+    // Ctrl+plus to 300%, sent to the browser's window on the X display, with
+    // a press at 50% and at the first zooms past 75, 110, 150, 200, 250 and
+    // 300%: the ball's middle lies under the pointer (within one CSS pixel)
+    // and its ring is drawn at the new ratio (the pen 9 CSS pixels wide,
+    // within three device pixels). The ball is what changes above the pile.
+    if (engine !== 'webkit') {
       const page = await open(url, { headful: true, args: chromium ? ['--window-size=1000,700'] : ['--width=1000', '--height=700'] });
       const xdo = (...a) => execFileSync('xdotool', a.map(String), { encoding: 'utf8' }).trim();
       const win = xdo('search', '--onlyvisible', '--name', 'Torvane').split('\n').at(-1);
       xdo('windowfocus', '--sync', win);
-      const [seen, wrong, marks] = [[], [], [0.75, 1.1, 1.5, 2, 2.5]];
-      for (const [key, until] of [['ctrl+minus', (r) => r <= 0.5], ['ctrl+plus', (r) => r >= 3]]) {
-        for (let ratio = await page.evaluate(() => devicePixelRatio), k = 0; !until(ratio) && k < 30; ++k) {
-          xdo('key', '--clearmodifiers', key);
-          await waitFor(page, (r) => devicePixelRatio !== r, 'the zoom', 10, ratio);
-          ratio = await page.evaluate(() => devicePixelRatio);
-          if (!until(ratio) && (key === 'ctrl+minus' || !(ratio >= marks[0]))) continue;
-          while (ratio >= marks[0]) marks.shift();
-          await rest(page).catch(() => {}); // a crowded pile may never rest
-          const count = await balls(page);
-          await page.evaluate(() => { const c = document.getElementById('window'); window.before = c.getContext('2d').getImageData(0, 0, c.width, c.height).data; });
-          xdo('mousemove', '--window', win, 150 + 100 * (seen.length % 6), 200, 'click', 1);
-          await waitFor(page, (n) => Number(/(\d+) balls?/.exec(document.getElementById('window').getAttribute('aria-label'))[1]) > n, 'the ball', 10, count);
-          await sleep(60);
-          const got = await page.evaluate(() => {
-            const c = document.getElementById('window');
-            const now = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-            const differs = (x, y) => [0, 1, 2].some((k) => now[4 * (y * c.width + x) + k] !== window.before[4 * (y * c.width + x) + k]);
-            // Its leftmost and rightmost columns, and the row of the first.
-            const box = [c.width, -1, 0];
-            for (let y = 0; y < Math.min(c.height, (window.lastPress[1] + 60) * devicePixelRatio); ++y) {
-              for (let x = 0; x < c.width; ++x) {
-                if (differs(x, y)) box.splice(0, 3, Math.min(box[0], x), Math.max(box[1], x), x < box[0] ? y : box[2]);
-              }
+      const [seen, wrong, marks] = [[], [], [0.75, 1.1, 1.5, 2, 2.5, 3]];
+      for (let [ratio, key] = [1, 'ctrl+minus']; seen.length < 7;) {
+        xdo('key', '--clearmodifiers', key);
+        await waitFor(page, (r) => devicePixelRatio !== r, 'the zoom', 10, ratio);
+        ratio = await page.evaluate(() => devicePixelRatio);
+        if (ratio > 0.5 && !(key === 'ctrl+plus' && ratio >= marks[0])) continue;
+        key = 'ctrl+plus';
+        while (ratio >= marks[0]) marks.shift();
+        await rest(page).catch(() => {}); // a crowded pile may never rest
+        const count = await balls(page);
+        await page.evaluate(() => { const c = document.getElementById('window'); window.before = c.getContext('2d').getImageData(0, 0, c.width, c.height).data; });
+        xdo('mousemove', '--window', win, 150 + 100 * (seen.length % 6), 200, 'click', 1);
+        await waitFor(page, (n) => Number(/(\d+) balls?/.exec(document.getElementById('window').getAttribute('aria-label'))[1]) > n, 'the ball', 10, count);
+        await sleep(60);
+        const got = await page.evaluate(() => {
+          const c = document.getElementById('window');
+          const now = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+          const differs = (x, y) => [0, 1, 2].some((k) => now[4 * (y * c.width + x) + k] !== window.before[4 * (y * c.width + x) + k]);
+          // Its leftmost and rightmost columns, and the row of the first.
+          const box = [c.width, -1, 0];
+          for (let y = 0; y < Math.min(c.height, (window.lastPress[1] + 60) * devicePixelRatio); ++y) {
+            for (let x = 0; x < c.width; ++x) {
+              if (differs(x, y)) box.splice(0, 3, Math.min(box[0], x), Math.max(box[1], x), x < box[0] ? y : box[2]);
             }
-            let pen = 0;
-            while (differs(box[0] + pen, box[2])) ++pen;
-            // A ball too small for a hole in its ring tells no pen width.
-            return { ratio: devicePixelRatio, x: (box[0] + box[1] + 1) / 2 / devicePixelRatio, pen: box[0] + pen > box[1] ? NaN : pen,
-              width: (box[1] - box[0] + 1) / devicePixelRatio, press: window.lastPress[0] };
-          });
-          seen.push(`${Math.round(got.ratio * 100)}%: ${got.x.toFixed(1)} for ${got.press.toFixed(1)}, pen ${got.pen}, ${got.width.toFixed(1)} wide`);
-          if (Math.abs(got.x - got.press) > 1 || Math.abs(got.pen - 9 * got.ratio) > 3) wrong.push(seen.at(-1));
-        }
+          }
+          let pen = 0;
+          while (differs(box[0] + pen, box[2])) ++pen;
+          // A ball too small for a hole in its ring tells no pen width.
+          return { ratio: devicePixelRatio, x: (box[0] + box[1] + 1) / 2 / devicePixelRatio, pen: box[0] + pen > box[1] ? NaN : pen, press: window.lastPress[0] };
+        });
+        seen.push(`${Math.round(got.ratio * 100)}%: ${got.x.toFixed(1)} for ${got.press.toFixed(1)}, pen ${got.pen}`);
+        if (Math.abs(got.x - got.press) > 1 || Math.abs(got.pen - 9 * got.ratio) > 3) wrong.push(seen.at(-1));
       }
-      check(seen.length === 7 && wrong.length === 0, 'after zooms from 50% to 300% a press adds its ball under the pointer, drawn at the new ratio',
+      check(wrong.length === 0, 'after zooms from 50% to 300% a press adds its ball under the pointer, drawn at the new ratio',
         `${wrong.length ? `wrong at ${wrong.join(', ')}; ` : ''}${seen.join(', ')}`);
       await page.quit();
     }

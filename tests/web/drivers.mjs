@@ -30,11 +30,14 @@ function collectErrors() {
 // function run in every page before its scripts; in WebKitGTK once the
 // page has loaded), errors (an array the pages' errors go to).
 export async function launch(engine, { ratio = 1, headful = false, args = [], env = {}, prefs = {}, profile, init = () => {}, errors = [] } = {}) {
-  let close;
-  let open;
-  const listen = (page) => {
+  let [open, close] = [];
+  // Playwright's page and Puppeteer's take the same calls.
+  const wrap = async (page, url, extra) => {
     page.on('console', (m) => { if (m.type() === 'error') errors.push(`${engine} ${page.url()}: ${m.text()}`); });
     page.on('pageerror', (e) => errors.push(`${engine} ${page.url()}: ${e.message}`));
+    await page.goto(url);
+    return { raw: page, evaluate: (f, a) => page.evaluate(f, a), reload: () => page.reload(),
+      click: (x, y, button = 'left') => page.mouse.click(x, y, { button }), close: () => page.close(), ...extra };
   };
   if (engine === 'chromium') {
     const options = { executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium', headless: !headful, env: { ...process.env, ...env },
@@ -47,11 +50,7 @@ export async function launch(engine, { ratio = 1, headful = false, args = [], en
         : await browser.newContext(settings);
       await context.addInitScript(init);
       if (routed) await routed(context);
-      const page = context.pages()[0] ?? await context.newPage();
-      listen(page);
-      await page.goto(url);
-      return { raw: page, context, evaluate: (f, a) => page.evaluate(f, a), reload: () => page.reload(), goto: (u) => page.goto(u),
-        click: (x, y, button = 'left') => page.mouse.click(x, y, { button }), close: () => context.close() };
+      return wrap(context.pages()[0] ?? await context.newPage(), url, { context, close: () => context.close() });
     };
     close = () => browser?.close();
   } else if (engine === 'firefox') {
@@ -63,10 +62,7 @@ export async function launch(engine, { ratio = 1, headful = false, args = [], en
       if (!headful) await page.setViewport({ width, height });
       if (colorScheme) await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: colorScheme }]);
       await page.evaluateOnNewDocument(init);
-      listen(page);
-      await page.goto(url);
-      return { raw: page, evaluate: (f, a) => page.evaluate(f, a), reload: () => page.reload(), goto: (u) => page.goto(u),
-        click: (x, y, button = 'left') => page.mouse.click(x, y, { button }), close: () => page.close() };
+      return wrap(page, url);
     };
     close = () => browser.close();
   } else {
@@ -102,7 +98,6 @@ export async function launch(engine, { ratio = 1, headful = false, args = [], en
       await loaded();
       const buttons = { left: Button.LEFT, middle: Button.MIDDLE, right: Button.RIGHT };
       return { raw: driver, evaluate, reload: async () => { await drain(); await driver.navigate().refresh(); await loaded(); },
-        goto: async (u) => { await drain(); await driver.get(u); await loaded(); },
         click: (x, y, button = 'left') => driver.actions({ async: true }).move({ x, y, origin: Origin.VIEWPORT })
           .press(buttons[button]).release(buttons[button]).perform(),
         close: drain };

@@ -6,10 +6,11 @@
 # contents, in byte order), so that the same files give the same site and
 # any change gives a new cache. The script and its two WebAssembly modules
 # are named after a hash of their contents, torvane-HASH.js naming
-# torvane-HASH.wasm (FROM's, with SIMD) and torvane-nosimd-HASH.wasm
-# (NOSIMD's, without), and index.html naming the script: a page asks for its
-# own build's module and can get no other. Nothing else is left in SITE.
-# Usage: cmake -DSITE=... -DFROM=... -DNOSIMD=... -DICON_DIR=... -DAPP_ID=... -DICON_SIZES=16,... -DSERVICE_WORKER=... -P site.cmake
+# torvane-HASH.wasm (FROM's, with SIMD) and torvane-nosimd-HASH.wasm (the
+# build without SIMD's, in FROM/nosimd), and index.html naming the script: a
+# page asks for its own build's module and can get no other. Nothing else is
+# left in SITE.
+# Usage: cmake -DSITE=... -DFROM=... -DICON_DIR=... -DAPP_ID=... -DICON_SIZES=16,... -DSERVICE_WORKER=... -P site.cmake
 file(REMOVE_RECURSE "${SITE}")
 file(MAKE_DIRECTORY "${SITE}/icons")
 foreach(f IN ITEMS page.css manifest.webmanifest)
@@ -36,10 +37,10 @@ function(copy_module out dir suffix)
     file(COPY_FILE "${dir}/torvane.wasm" "${SITE}/torvane-${suffix}${sum}.wasm")
 endfunction()
 copy_module(MODULE "${FROM}" "")
-copy_module(MODULE_NOSIMD "${NOSIMD}" nosimd-)
+copy_module(MODULE_NOSIMD "${FROM}/nosimd/app/web" nosimd-)
 # Both modules have the same imports and exports, so one script runs either.
 file(READ "${FROM}/torvane.js" script)
-file(READ "${NOSIMD}/torvane.js" script_nosimd)
+file(READ "${FROM}/nosimd/app/web/torvane.js" script_nosimd)
 if(NOT script STREQUAL script_nosimd)
     message(FATAL_ERROR "the scripts of the modules with and without SIMD differ")
 endif()

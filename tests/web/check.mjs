@@ -6,14 +6,14 @@
 // build, the failure said where the module cannot run, a console free of
 // errors. Usage: node check.mjs SITE_DIR SETTLED_FRAME BUILD_DIR [ENGINE...]
 // (BUILD_DIR: the build's files, for site.cmake to make new builds from).
-import { spawn, execFileSync } from 'node:child_process';
+import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
-import { launch } from './drivers.mjs';
+import { launch, serve } from './drivers.mjs';
 
 const [site, settledFrame, built] = process.argv.slice(2, 5).map((p) => resolve(p));
 const engines = process.argv.length > 5 ? process.argv.slice(5) : ['chromium', 'firefox', 'webkit'];
@@ -45,17 +45,6 @@ const modules = gz.filter(([f]) => f.endsWith('.wasm'));
 const zipped = gz.reduce((sum, [f, n]) => sum + (f.endsWith('.wasm') ? 0 : n), 0) + Math.max(...modules.map(([, n]) => n));
 check(zipped <= 150 * 1024 && modules.length === 2, 'what a browser loads, gzip-compressed, at most 150 KB',
   `${(zipped / 1024).toFixed(1)} KB of ${gz.length} files, ${modules.length} modules`);
-
-// A server for DIR on 127.0.0.1, on a port the system picks.
-async function serve(dir) {
-  const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '--directory', dir, '0'],
-    { stdio: ['ignore', 'pipe', 'ignore'] });
-  let out = '';
-  server.stdout.on('data', (d) => { out += d; });
-  for (let i = 0; i < 100 && !/port (\d+)/.test(out); ++i) await sleep(50);
-  if (!/port (\d+)/.test(out)) throw new Error(`the server did not start: ${out}`);
-  return { server, url: `http://127.0.0.1:${/port (\d+)/.exec(out)[1]}/` };
-}
 
 // Run in every page before its script: counts the timeouts, intervals and
 // animation frames pending (at rest there must be none), whether a context
@@ -211,11 +200,9 @@ for (engine of engines) {
       // ClockBoundaries); this catches a timer twice or half as fast.
       check(speed >= 192 * 0.6 && speed <= 192 * 1.15, 'the anchor falls at 64 ticks a second (192 pixels a second)',
         `${speed.toFixed(1)} pixels a second (${y0} to ${y1} in ${(t1 - t0).toFixed(0)} ms)`);
-      // Hidden while it falls (a headless browser never hides a page itself,
-      // so the page is told it is hidden as a browser tells it): nothing is
-      // scheduled and nothing moves; shown again, the anchor goes on from
-      // where it was, the ticks it missed neither replayed nor merged into a
-      // jump.
+      // Hidden while it falls (told as a browser tells it): nothing is
+      // scheduled and nothing moves; shown, the anchor goes on from where it
+      // was, the missed ticks neither replayed nor merged into a jump.
       const setVisibility = (state) => page.evaluate((state) => {
         Object.defineProperty(document, 'visibilityState', { value: state, configurable: true });
         document.dispatchEvent(new Event('visibilitychange'));

@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: MIT
-// How much of one core a browser takes for the page (drivers.mjs: chromium,
-// firefox or webkit): serves the site on 127.0.0.1, opens it in a viewport
-// of the Qt program's start size (605 x 366), presses CLICKS times at the
-// points scripts/cpu-use.sh clicks (1000 fill the table), waits until the
-// anchor can have reached the floor, then reads the user plus system time
-// of every process of the browser (its renderers, GPU, network and utility
-// processes, and its driver) from /proc over SECONDS, REPEATS times.
+// How much of one core a browser (drivers.mjs) takes for the page at the
+// Qt program's start size (605 x 366) after CLICKS presses at the points
+// scripts/cpu-use.sh clicks (1000 fill the table), once the anchor can have
+// reached the floor: the user plus system time of all the browser's
+// processes (and its driver's), from /proc, over SECONDS, REPEATS times.
 // Usage: node cpu-use.mjs ENGINE SITE_DIR [CLICKS] [SECONDS] [REPEATS]
-import { spawn } from 'node:child_process';
 import { readFileSync, readdirSync } from 'node:fs';
 import { resolve } from 'node:path';
-import { launch } from './drivers.mjs';
+import { launch, serve } from './drivers.mjs';
 
 const [engine, site] = [process.argv[2] ?? 'chromium', resolve(process.argv[3] ?? 'build/web')];
 const [clicks, seconds, repeats] = [process.argv[4] ?? 0, process.argv[5] ?? 15, process.argv[6] ?? 3].map(Number);
@@ -40,13 +37,10 @@ function processes() {
   return mine;
 }
 
-const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '--directory', site, '0'], { stdio: ['ignore', 'pipe', 'ignore'] });
-let out = '';
-server.stdout.on('data', (d) => { out += d; });
-while (!/port (\d+)/.test(out)) await sleep(50);
+const { server, url } = await serve(site);
 const browser = await launch(engine);
 try {
-  const page = await browser.open(`http://127.0.0.1:${/port (\d+)/.exec(out)[1]}/`, { width, height });
+  const page = await browser.open(url, { width, height });
   // Presses count from the first frame on: before it, the page's script
   // has not taken the canvas yet.
   while (!(await page.evaluate(() => performance.getEntriesByName('torvane-first-frame').length))) await sleep(50);

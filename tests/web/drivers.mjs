@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // One small driver per browser engine for the page's checks (check.mjs,
-// cpu-use.mjs): launch(engine, options) gives a browser whose open(url)
-// gives a page that evaluates, presses, reloads and closes alike in
+// cpu-use.mjs), and their server: launch(engine, options) gives a browser
+// whose open(url) gives a page that evaluates, presses, reloads and closes
+// alike in
 // Chromium (Playwright), Firefox ESR (Puppeteer over WebDriver BiDi) and
 // WebKitGTK (Selenium through WebKitWebDriver, on the X display).
 // page.raw is the engine's own page, for the steps one engine alone takes.
@@ -29,6 +30,17 @@ function collectErrors() {
 // browser's), env, prefs (Firefox's), profile (a folder), init (a
 // function run in every page before its scripts; in WebKitGTK once the
 // page has loaded), errors (an array the pages' errors go to).
+// A server for DIR on 127.0.0.1, on a port the system picks.
+export async function serve(dir) {
+  const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '--directory', dir, '0'],
+    { stdio: ['ignore', 'pipe', 'ignore'] });
+  let out = '';
+  server.stdout.on('data', (d) => { out += d; });
+  for (let i = 0; i < 100 && !/port (\d+)/.test(out); ++i) await sleep(50);
+  if (!/port (\d+)/.test(out)) throw new Error(`the server did not start: ${out}`);
+  return { server, url: `http://127.0.0.1:${/port (\d+)/.exec(out)[1]}/` };
+}
+
 export async function launch(engine, { ratio = 1, headful = false, args = [], env = {}, prefs = {}, profile, init = () => {}, errors = [] } = {}) {
   let [open, close] = [];
   // Playwright's page and Puppeteer's take the same calls.

@@ -69,10 +69,9 @@ export async function launch(engine, { ratio = 1, headful = false, args = [], en
     const browser = await puppeteer.launch({ browser: 'firefox', executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
       headless: !headful, args, env: { ...process.env, ...env }, userDataDir: profile, defaultViewport: null,
       extraPrefsFirefox: { 'layout.css.devPixelsPerPx': String(ratio), ...prefs } });
-    open = async (url, { width = 605, height = 366, colorScheme } = {}) => {
+    open = async (url, { width = 605, height = 366 } = {}) => {
       const page = await browser.newPage();
       if (!headful) await page.setViewport({ width, height });
-      if (colorScheme) await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: colorScheme }]);
       await page.evaluateOnNewDocument(init);
       return wrap(page, url);
     };
@@ -82,9 +81,9 @@ export async function launch(engine, { ratio = 1, headful = false, args = [], en
     const port = await new Promise((done) => {
       const s = createServer().listen(0, '127.0.0.1', () => { const { port } = s.address(); s.close(() => done(port)); });
     });
-    const scale = Number.isInteger(ratio) ? { GDK_SCALE: String(ratio) } : { GDK_DPI_SCALE: String(ratio) };
+    // GTK's scale: whole ratios only.
     const server = spawn(process.env.WEBKIT_DRIVER ?? 'WebKitWebDriver', [`--port=${port}`],
-      { env: { ...process.env, ...scale, ...env }, stdio: 'ignore' });
+      { env: { ...process.env, GDK_SCALE: String(ratio), ...env }, stdio: 'ignore' });
     for (let i = 0; i < 100; ++i) {
       if (await fetch(`http://127.0.0.1:${port}/status`).then(() => true, () => false)) break;
       await sleep(100);

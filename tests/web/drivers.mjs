@@ -84,6 +84,7 @@ export async function launch(engine, { ratio = 1, headful = false, args = [], en
     // GTK's scale: whole ratios only.
     const server = spawn(process.env.WEBKIT_DRIVER ?? 'WebKitWebDriver', [`--port=${port}`],
       { env: { ...process.env, GDK_SCALE: String(ratio), ...env }, stdio: 'ignore' });
+    process.on('exit', () => server.kill()); // a step that threw left it open
     for (let i = 0; i < 100; ++i) {
       if (await fetch(`http://127.0.0.1:${port}/status`).then(() => true, () => false)) break;
       await sleep(100);

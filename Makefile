@@ -126,14 +126,16 @@ web-serve: web
 	@./scripts/install-deps.sh serve
 	./scripts/web-serve.sh build/web $(WEB_PORT)
 
-# The page in headless Chromium from a server on 127.0.0.1: its title, size,
-# cadence, presses, rest, resizes, offline start and console, and its
-# settled frames against settled_frame's (tests/web/check.mjs); then the
-# site built again elsewhere must be the same bytes.
+# The page in Chromium, Firefox and WebKitGTK from a server on 127.0.0.1, on a
+# virtual X display: its title, size, cadence, presses, zooms, rest, resizes,
+# offline start and console, its settled frames against settled_frame's
+# (tests/web/check.mjs); then the site built again elsewhere must be the same
+# bytes.
 web-check: deps web settled-frame
 	@./scripts/install-deps.sh web
 	cd tests/web && npm ci --no-audit --no-fund
-	node tests/web/check.mjs build/web build/release/tests/ui/settled_frame build/web-build/app/web
+	XVFB_SCREEN=2560x1600x24 bash -c '. scripts/virtual-display.sh && start_display && \
+	    node tests/web/check.mjs build/web build/release/tests/ui/settled_frame build/web-build/app/web'
 	./scripts/web-reproducible-check.sh build/web
 
 # Everything CI runs.

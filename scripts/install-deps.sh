@@ -26,10 +26,11 @@ declare -A groups=(
     [determinism]="cmake ninja-build googletest g++-aarch64-linux-gnu qemu-user g++-mingw-w64-x86-64-posix wine64"
     [windows]="cmake ninja-build make python3 googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool x11-utils imagemagick unzip wixl msitools"
     # wasm: Emscripten and Node for the WebAssembly builds (its JavaScript
-    # optimizer needs acorn); web: the page, its server and headless
-    # Chromium with npm for the page's test; serve: the server alone.
+    # optimizer needs acorn); web: the page, its server, and Chromium,
+    # Firefox ESR and WebKitGTK's driver with npm for the page's test, on a
+    # virtual display that takes key presses; serve: the server alone.
     [wasm]="emscripten node-acorn nodejs"
-    [web]="emscripten node-acorn nodejs npm chromium python3"
+    [web]="emscripten node-acorn nodejs npm chromium firefox-esr webkit2gtk-driver python3 xvfb xdotool x11-utils"
     [serve]="python3"
 )
 # What each group's packages provide, for systems that have other package
@@ -44,7 +45,7 @@ declare -A commands=(
     [determinism]="aarch64-linux-gnu-g++ qemu-aarch64 x86_64-w64-mingw32-g++-posix wine64"
     [windows]="cmake ninja make python3 x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres x86_64-w64-mingw32-objdump wine64 Xvfb xdotool xwininfo xprop import unzip wixl msiinfo"
     [wasm]="emcc node"
-    [web]="emcc node npm chromium python3"
+    [web]="emcc node npm chromium firefox-esr WebKitWebDriver python3 Xvfb xdotool xdpyinfo"
     [serve]="python3"
 )
 declare -A modules=(

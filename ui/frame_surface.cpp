@@ -88,7 +88,8 @@ void FrameSurface::Cls()
         damage_.Begin(0, 0, true);
         return;
     }
-    background_ = client_.Background() & 0xFFFFFFu;
+    rgba_ = client_.RgbaFrame();
+    background_ = Channels(client_.Background() & 0xFFFFFFu);
     pen_ = drawWidth_ * ratio_;
     const bool whole =
         !drawn_ || ratio_ != drawnRatio_ || background_ != drawnBackground_ || pen_ != drawnPen_;
@@ -110,7 +111,7 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     const double cx = std::floor(x * scale + 0.5);
     const double cy = std::floor(y * scale + 0.5);
     const double r = radius * scale;
-    damage_.Add({cx, cy, r, pen_, RgbWordOf(color),
+    damage_.Add({cx, cy, r, pen_, Channels(RgbWordOf(color)),
                  RingBounds(cx, cy, r, pen_, {0, 0, frame_.width, frame_.height})});
 }
 

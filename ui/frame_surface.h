@@ -26,7 +26,8 @@ public:
     void Circle(float x, float y, float radius, std::int32_t color) override;
 
     // The frame the latest draw pass made: device pixels, one 0xFFRRGGBB
-    // word each, rows `stride` words apart; no pixels (null, 0 x 0) before
+    // word each (R, G, B, A bytes where the window system asks for them),
+    // rows `stride` words apart; no pixels (null, 0 x 0) before
     // the first pass, for an empty client area, or when memory could not
     // hold it. Ends that pass: the frame is complete from here.
     //
@@ -75,8 +76,15 @@ private:
     bool wanted_ = false;
     // Between Cls and Frame, while the frame holds pixels.
     bool drawing_ = false;
-    // The pass under way: its background (0xRRGGBB) and pen width (device
-    // pixels), as Cls found them.
+    // Whether the frame is drawn in R, G, B, A byte order
+    // (ClientArea::RgbaFrame), as Cls found it.
+    bool rgba_ = false;
+    // A colour 0xRRGGBB as the frame's words hold it: red and blue change
+    // places in an RGBA frame. Every blend treats the three channels alike,
+    // so the frame is the other order's with each pixel's bytes swapped.
+    std::uint32_t Channels(std::uint32_t rgb) const { return rgba_ ? RgbWordOf(rgb) : rgb; }
+    // The pass under way: its background (in the frame's order) and pen
+    // width (device pixels), as Cls found them.
     std::uint32_t background_ = 0;
     double pen_ = 0;
     // What the frame's pixels were drawn with, when it holds a pass at all.

@@ -31,6 +31,10 @@ public:
     virtual double PixelRatio() const = 0;
     // The window's background colour, 0xRRGGBB (a high byte is ignored).
     virtual std::uint32_t Background() const = 0;
+    // Whether the window system takes the frame's pixels as R, G, B, A
+    // bytes in memory (a canvas's ImageData) rather than 0xAARRGGBB words:
+    // the frame is then drawn in that order, so that no copy converts it.
+    virtual bool RgbaFrame() const { return false; }
 };
 
 // Everything Form1 asks of a window system.

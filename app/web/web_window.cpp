@@ -52,10 +52,8 @@ void WebWindow::Repaint(std::span<const PixelRect> rects)
         page_clear(Background());
         return;
     }
-    // The frame is drawn in the canvas's byte order (RgbaFrame) and its rows
-    // have no padding, so the canvas takes it as it is. A frame of a new size
-    // comes with the whole of it damaged (FrameSurface redraws it whole), as
-    // the canvas, cleared when it is resized, needs.
+    // In the canvas's byte order (RgbaFrame), rows unpadded: the canvas takes
+    // it as it is. A new size comes wholly damaged, as a resized canvas needs.
     page_present(f.pixels, f.width, f.height, rects.data(), static_cast<int>(rects.size()));
 }
 

@@ -16,38 +16,48 @@ mergeInto(LibraryManager.library, {
     draw: function () {
       return Page.context || (Page.context = Page.canvas.getContext('2d', {alpha: false, desynchronized: true}));
     },
-    // The pending wake-up's setTimeout handle, 0 when none is.
+    // The last wake-up's setTimeout handle (clearing one that has run does
+    // nothing).
     timeout: 0,
     firstFrame: true,
 
     // Reports the canvas: its size in CSS pixels, in device pixels as the
-    // browser lays it out, the ratio, and the background. The observer's
-    // entry carries the device-pixel box where the browser has one;
-    // elsewhere the CSS size times the ratio, rounded, stands in. The
-    // background, ButtonFace of the user's colour scheme, is the colour the
-    // page computes for it, as 0xRRGGBB. The module compares.
+    // browser lays it out, the ratio, and the background, ButtonFace of the
+    // user's colour scheme as the page computes it, 0xRRGGBB. The module
+    // compares, so this reports whenever any of them may have changed.
     measure: function (entries) {
       var c = Page.canvas;
       var ratio = window.devicePixelRatio || 1;
-      var box = entries && entries[0].devicePixelContentBoxSize;
-      var width = box ? box[0].inlineSize : Math.round(c.clientWidth * ratio);
-      var height = box ? box[0].blockSize : Math.round(c.clientHeight * ratio);
+      var css = c.getBoundingClientRect();
+      var width = Math.round(css.width * ratio);
+      var height = Math.round(css.height * ratio);
+      // The device-pixel box the last observer's entry carried (none in
+      // WebKit) shows unscaled, where it is the CSS size times the ratio but
+      // for rounding. Chromium 156 under an emulated scale factor (DevTools'
+      // device mode, Emulation.setDeviceMetricsOverride) gives it in CSS
+      // pixels while the ratio is 2 or 3: the CSS size times the ratio
+      // stands, as on a real screen of that ratio.
+      Page.box = entries ? entries[0].devicePixelContentBoxSize : Page.box;
+      var box = Page.box && Page.box[0];
+      if (box && Math.abs(box.inlineSize - width) <= 1 && Math.abs(box.blockSize - height) <= 1) {
+        width = box.inlineSize;
+        height = box.blockSize;
+      }
       var rgb = getComputedStyle(document.body).backgroundColor.match(/[\d.]+/g);
       _torvane_client(c.clientWidth, c.clientHeight, width, height, ratio,
                       (rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
     },
 
-    // Follows the canvas's size and the screen's density: a browser with
-    // device-pixel-content-box reports zooming and moving to another screen
-    // through the observer; others through a media query on the ratio.
+    // Follows the canvas's size and the screen's density. A zoom changes
+    // the CSS size and the ratio but may leave the device-pixel box as it
+    // was; a move to another screen changes the ratio and that box but not
+    // the CSS size: the page watches all three (WebKit has no such box).
     observe: function () {
-      var observer = new ResizeObserver(Page.measure);
-      try {
-        observer.observe(Page.canvas, {box: 'device-pixel-content-box'});
-        return;
-      } catch (e) {
-        observer.observe(Page.canvas);
-      }
+      ['content-box', 'device-pixel-content-box'].forEach(function (box) {
+        try {
+          new ResizeObserver(Page.measure).observe(Page.canvas, {box: box});
+        } catch (e) {}
+      });
       var watchRatio = function () {
         matchMedia('(resolution: ' + window.devicePixelRatio + 'dppx)').addEventListener(
           'change', function () { Page.measure(); watchRatio(); }, {once: true});
@@ -58,9 +68,9 @@ mergeInto(LibraryManager.library, {
     // The buttons each pointer holds, as its last event's `buttons` mask,
     // by pointerId.
     held: {},
-    // Presses that came before the module ran: [button, shift, x, y] each.
+    // Presses that came before the module ran: [button, shift, x, y] each;
+    // null once it runs.
     early: [],
-    started: false,
 
     // Every button that goes down on the canvas adds one ball at the
     // pointer, fractions of a pixel kept: a pointerdown's button, and every
@@ -97,11 +107,7 @@ mergeInto(LibraryManager.library, {
       var shift = (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey ? 4 : 0);
       var box = Page.canvas.getBoundingClientRect();
       var press = [button, shift, event.clientX - box.left, event.clientY - box.top];
-      if (Page.started) {
-        _torvane_press.apply(null, press);
-      } else {
-        Page.early.push(press);
-      }
+      Page.early ? Page.early.push(press) : _torvane_press.apply(null, press);
     },
 
     // From the moment the script runs, before the module has been fetched:
@@ -129,11 +135,6 @@ mergeInto(LibraryManager.library, {
       // A right press opens no menu; it added its ball on pointerdown.
       c.addEventListener('contextmenu', function (event) { event.preventDefault(); });
     },
-
-    wake: function () {
-      Page.timeout = 0;
-      _torvane_wake();
-    },
   },
 
   page_attach__deps: ['$Page'],
@@ -159,21 +160,19 @@ mergeInto(LibraryManager.library, {
   // The form is loaded: the presses made before are its first.
   page_loaded__deps: ['$Page'],
   page_loaded: function () {
-    Page.started = true;
     Page.early.forEach(function (press) { _torvane_press.apply(null, press); });
-    Page.early = [];
+    Page.early = null;
   },
 
   page_wake_in__deps: ['$Page'],
   page_wake_in: function (milliseconds) {
     clearTimeout(Page.timeout);
-    Page.timeout = setTimeout(Page.wake, milliseconds);
+    Page.timeout = setTimeout(_torvane_wake, milliseconds);
   },
 
   page_cancel_wake__deps: ['$Page'],
   page_cancel_wake: function () {
     clearTimeout(Page.timeout);
-    Page.timeout = 0;
   },
 
   // Puts the rectangles (left, top, right, bottom: four int32 each) of the

@@ -4,10 +4,12 @@
 # in icons/, and the service worker from SERVICE_WORKER,
 # its cache named after a hash of all the other files (their names and
 # contents, in byte order), so that the same files give the same site and
-# any change gives a new cache. The script and its WebAssembly module are
-# named after a hash of their contents, torvane-HASH.js naming
-# torvane-HASH.wasm and index.html naming the script: a page asks for its
-# own build's module and can get no other. Nothing else is left in SITE.
+# any change gives a new cache. The script and its two WebAssembly modules
+# are named after a hash of their contents, torvane-HASH.js naming
+# torvane-HASH.wasm (FROM's, with SIMD) and torvane-nosimd-HASH.wasm (the
+# build without SIMD's, in FROM/nosimd), and index.html naming the script: a
+# page asks for its own build's module and can get no other. Nothing else is
+# left in SITE.
 # Usage: cmake -DSITE=... -DFROM=... -DICON_DIR=... -DAPP_ID=... -DICON_SIZES=16,... -DSERVICE_WORKER=... -P site.cmake
 file(REMOVE_RECURSE "${SITE}")
 file(MAKE_DIRECTORY "${SITE}/icons")
@@ -27,12 +29,27 @@ function(rename_in out in from to)
     string(REPLACE "${from}" "${to}" renamed "${${in}}")
     set(${out} "${renamed}" PARENT_SCOPE)
 endfunction()
-file(SHA256 "${FROM}/torvane.wasm" sum)
-string(SUBSTRING "${sum}" 0 16 sum)
-set(module torvane-${sum}.wasm)
-file(COPY_FILE "${FROM}/torvane.wasm" "${SITE}/${module}")
+# Each module as torvane-SUFFIXHASH.wasm, its name in `out`.
+function(copy_module out dir suffix)
+    file(SHA256 "${dir}/torvane.wasm" sum)
+    string(SUBSTRING "${sum}" 0 16 sum)
+    set(${out} torvane-${suffix}${sum}.wasm PARENT_SCOPE)
+    file(COPY_FILE "${dir}/torvane.wasm" "${SITE}/torvane-${suffix}${sum}.wasm")
+endfunction()
+copy_module(MODULE "${FROM}" "")
+copy_module(MODULE_NOSIMD "${FROM}/nosimd/app/web" nosimd-)
+# Both modules have the same imports and exports, so one script runs either.
 file(READ "${FROM}/torvane.js" script)
-rename_in(script script "\"torvane.wasm\"" "\"${module}\"")
+file(READ "${FROM}/nosimd/app/web/torvane.js" script_nosimd)
+if(NOT script STREQUAL script_nosimd)
+    message(FATAL_ERROR "the scripts of the modules with and without SIMD differ")
+endif()
+# Whether the browser has WebAssembly SIMD: it validates the smallest
+# module with SIMD instructions (a function of i8x16.splat and
+# i8x16.popcnt). The script asks before it fetches its module, so a browser
+# downloads one of the two, and the service worker keeps that one.
+set(SIMD "(typeof WebAssembly=='object'&&WebAssembly.validate(new Uint8Array([0,97,115,109,1,0,0,0,1,5,1,96,0,1,123,3,2,1,0,10,10,1,8,0,65,0,253,15,253,98,11])))")
+rename_in(script script "\"torvane.wasm\"" "(${SIMD}?\"${MODULE}\":\"${MODULE_NOSIMD}\")")
 string(SHA256 sum "${script}")
 string(SUBSTRING "${sum}" 0 16 sum)
 file(WRITE "${SITE}/torvane-${sum}.js" "${script}")
@@ -55,7 +72,10 @@ set(cached "    './',\n")
 foreach(f IN LISTS files)
     file(SHA256 "${SITE}/${f}" sum)
     string(APPEND listing "${sum}  ${f}\n")
-    string(APPEND cached "    '${f}',\n")
+    # The worker keeps one module: the one its browser runs.
+    if(NOT f MATCHES "\\.wasm$")
+        string(APPEND cached "    '${f}',\n")
+    endif()
 endforeach()
 string(SHA256 hash "${listing}")
 string(SUBSTRING "${hash}" 0 16 SITE_HASH)

@@ -8,6 +8,14 @@ mergeInto(LibraryManager.library, {
   $Page: {
     canvas: null,
     context: null,
+    // The context, made at the first frame (until then the canvas shows the
+    // page's background; an opaque one is black): desynchronized, frames
+    // skip the page's commit and paint; opaque, they are copied, not
+    // blended. The frames are opaque, so the pixels are the same, and the
+    // page's cost far less (docs/performance.md).
+    draw: function () {
+      return Page.context || (Page.context = Page.canvas.getContext('2d', {alpha: false, desynchronized: true}));
+    },
     // The last wake-up's setTimeout handle (clearing one that has run does
     // nothing).
     timeout: 0,
@@ -133,7 +141,6 @@ mergeInto(LibraryManager.library, {
   page_attach: function (caption) {
     document.title = UTF8ToString(caption);
     var c = Page.canvas;
-    Page.context = c.getContext('2d');
     c.addEventListener('contextrestored', function () { _torvane_expose(); });
     document.addEventListener('visibilitychange', function () {
       _torvane_visible(document.visibilityState === 'visible' ? 1 : 0);
@@ -181,8 +188,9 @@ mergeInto(LibraryManager.library, {
     var buffer = wasmMemory.buffer;
     var image = new ImageData(new Uint8ClampedArray(buffer, rgba, width * height * 4), width, height);
     var r = new Int32Array(buffer, rects, count * 4);
+    var g = Page.draw();
     for (var k = 0; k < count * 4; k += 4) {
-      Page.context.putImageData(image, 0, 0, r[k], r[k + 1], r[k + 2] - r[k], r[k + 3] - r[k + 1]);
+      g.putImageData(image, 0, 0, r[k], r[k + 1], r[k + 2] - r[k], r[k + 3] - r[k + 1]);
     }
     if (Page.firstFrame) {
       Page.firstFrame = false;
@@ -202,8 +210,9 @@ mergeInto(LibraryManager.library, {
     var c = Page.canvas;
     c.width = 1;
     c.height = 1;
-    Page.context.fillStyle = '#' + (rgb | 0x1000000).toString(16).slice(1);
-    Page.context.fillRect(0, 0, 1, 1);
+    var g = Page.draw();
+    g.fillStyle = '#' + (rgb | 0x1000000).toString(16).slice(1);
+    g.fillRect(0, 0, 1, 1);
   },
 
   page_label__deps: ['$Page'],

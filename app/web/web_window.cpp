@@ -3,7 +3,6 @@
 #include "web_window.h"
 
 #include <emscripten/emscripten.h>
-#include <new>
 
 // The page's side (page.js).
 extern "C" {
@@ -20,13 +19,6 @@ void page_label(int balls);
 namespace {
 
 WebWindow* window = nullptr;
-
-// 0xFFRRGGBB, as the frame holds it (bytes BB GG RR FF in memory), to the
-// canvas's R G B A bytes: red and blue change places.
-inline std::uint32_t RgbaOf(std::uint32_t argb)
-{
-    return (argb & 0xFF00FF00u) | ((argb >> 16) & 0xFFu) | ((argb & 0xFFu) << 16);
-}
 
 } // namespace
 
@@ -55,32 +47,14 @@ void WebWindow::CancelWake()
 void WebWindow::Repaint(std::span<const PixelRect> rects)
 {
     const PixelFrame& f = Form.Frame();
-    const PixelRect all{0, 0, f.width, f.height};
-    if (f.pixels != nullptr && (rgbaWidth_ != f.width || rgbaHeight_ != f.height)) {
-        // A frame of a new size is shown whole (the canvas is cleared when
-        // its size changes).
-        const auto count = static_cast<std::size_t>(f.width) * static_cast<std::size_t>(f.height);
-        rgba_.reset(new (std::nothrow) std::uint32_t[count]);
-        rgbaWidth_ = rgba_ ? f.width : 0;
-        rgbaHeight_ = rgba_ ? f.height : 0;
-        rects = {&all, 1};
-    }
-    // No frame, or no room to convert it: the background, as on every
-    // window system.
-    if (f.pixels == nullptr || !rgba_) {
+    // No frame: the background, as on every window system.
+    if (f.pixels == nullptr) {
         page_clear(Background());
         return;
     }
-    for (const PixelRect& r : rects) {
-        for (int y = r.top; y < r.bottom; ++y) {
-            const std::uint32_t* from = f.pixels + static_cast<std::ptrdiff_t>(y) * f.stride;
-            std::uint32_t* to = rgba_.get() + static_cast<std::ptrdiff_t>(y) * f.width;
-            for (int x = r.left; x < r.right; ++x) {
-                to[x] = RgbaOf(from[x]);
-            }
-        }
-    }
-    page_present(rgba_.get(), f.width, f.height, rects.data(), static_cast<int>(rects.size()));
+    // In the canvas's byte order (RgbaFrame), rows unpadded: the canvas takes
+    // it as it is. A new size comes wholly damaged, as a resized canvas needs.
+    page_present(f.pixels, f.width, f.height, rects.data(), static_cast<int>(rects.size()));
 }
 
 void WebWindow::Client(int width, int height, int deviceWidth, int deviceHeight, double ratio,

@@ -7,7 +7,6 @@
 #include "main_window.h"
 
 #include <cstdint>
-#include <memory>
 
 class WebWindow final : public WindowSystem {
 public:
@@ -25,6 +24,7 @@ public:
     int DeviceHeight() const override { return deviceHeight_; }
     double PixelRatio() const override { return ratio_; }
     std::uint32_t Background() const override { return background_; }
+    bool RgbaFrame() const override { return true; }
     std::chrono::nanoseconds Now() const override { return SteadyClock().Now(); }
     void WakeAt(std::chrono::nanoseconds at) override;
     void CancelWake() override;
@@ -42,11 +42,6 @@ private:
     int deviceHeight_ = 0;
     double ratio_ = 1.0;
     std::uint32_t background_ = TORVANE_WEB_BACKGROUND;
-    // The frame as the canvas takes it, RGBA bytes: only the rectangles
-    // shown are converted into it.
-    std::unique_ptr<std::uint32_t[]> rgba_;
-    int rgbaWidth_ = 0;
-    int rgbaHeight_ = 0;
 
 public:
     // Last, so that it is made after the state it asks for.

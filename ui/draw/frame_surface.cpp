@@ -89,7 +89,8 @@ void FrameSurface::Cls()
         damage_.Begin(0, 0, true);
         return;
     }
-    look_ = {ratio, client_.Background() & 0xFFFFFFu, drawWidth_ * ratio};
+    const bool rgba = client_.RgbaFrame();
+    look_ = {ratio, rgba, Channels(client_.Background() & 0xFFFFFFu, rgba), drawWidth_ * ratio};
     damage_.Begin(frame_.width, frame_.height, drawn_ != look_);
 }
 
@@ -108,7 +109,7 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     const double cx = std::floor(x * scale + 0.5);
     const double cy = std::floor(y * scale + 0.5);
     const double r = radius * scale;
-    damage_.Add({cx, cy, r, look_.pen, RgbWordOf(color),
+    damage_.Add({cx, cy, r, look_.pen, Channels(RgbWordOf(color), look_.rgba),
                  RingBounds(cx, cy, r, look_.pen, {0, 0, frame_.width, frame_.height})});
 }
 

@@ -33,6 +33,10 @@ public:
     virtual double PixelRatio() const = 0;
     // The window's background colour, 0xRRGGBB (a high byte is ignored).
     virtual std::uint32_t Background() const = 0;
+    // Whether the window system takes the frame's pixels as R, G, B, A
+    // bytes in memory (a canvas's ImageData) rather than 0xAARRGGBB words:
+    // the frame is then drawn in that order, so that no copy converts it.
+    virtual bool RgbaFrame() const { return false; }
 };
 
 class FrameSurface final : public Surface {
@@ -60,7 +64,8 @@ public:
     // background redraws the whole frame.
     const Damage& Rasterize();
     // The frame as the last pass ended left it: device pixels, one 0xFFRRGGBB
-    // word each, rows `stride` words apart; no pixels (null, 0 x 0) before
+    // word each (R, G, B, A bytes where the window system asks for them,
+    // ClientArea::RgbaFrame), rows `stride` words apart; no pixels (null, 0 x 0) before
     // the first pass, for an empty client area, or when memory could not
     // hold it. Must not be asked for in the middle of a pass (between Cls
     // and Rasterize), when the frame may hold no picture yet.
@@ -89,15 +94,24 @@ private:
     // Between Cls and Rasterize, while the frame holds pixels.
     bool drawing_ = false;
     // What a pass draws with, as Cls found it: device pixels per
-    // device-independent pixel, the background (0xRRGGBB) and the pen width
-    // (device pixels). A frame drawn with another is drawn anew whole.
+    // device-independent pixel, the byte order, the background (in the
+    // frame's order) and the pen width (device pixels). A frame drawn with
+    // another is drawn anew whole.
     struct Look {
         double ratio = 1.0;
+        bool rgba = false;
         std::uint32_t background = 0;
         double pen = 0;
         bool operator==(const Look&) const = default;
     };
     Look look_;
+    // A colour 0xRRGGBB as the frame's words hold it: red and blue change
+    // places in an RGBA frame. Every blend treats the three channels alike,
+    // so the frame is the other order's with each pixel's bytes swapped.
+    static std::uint32_t Channels(std::uint32_t rgb, bool rgba)
+    {
+        return rgba ? RgbWordOf(rgb) : rgb;
+    }
     // What the frame's pixels were drawn with, when it holds a pass at all.
     std::optional<Look> drawn_;
     Damage damage_;

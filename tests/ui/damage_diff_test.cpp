@@ -4,12 +4,7 @@
 // and background changes, balls pushed across every edge; and the repaints
 // Form1 asks of the window system against that damage. At pixel ratios 1,
 // 1.5 and 2, where device pixels and pixels of the window do not line up.
-#include "fake_window.h"
 #include "frame_scene.h"
-#include "frame_surface.h"
-#include "render.h"
-#include "ring_raster.h"
-#include "sim_test_util.h"
 #include "window_test_util.h"
 
 #include <cmath>
@@ -134,9 +129,7 @@ TEST_P(DamageRepaint, TheWindowRepaintsWhatChangedAndNoMore)
     // One ball falling in a wide window, far from the anchor's place.
     ShownForm s;
     s.window.ratio = GetParam();
-    s.window.width = 1200;
-    s.window.height = 800;
-    s.form.ClientChanged();
+    s.Resize(1200, 800);
     s.Press(100, 100);
     // The first pass draws the whole frame and repaints all of it.
     s.Tick();

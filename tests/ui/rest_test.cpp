@@ -2,8 +2,6 @@
 // The window at rest: once a tick changes nothing the timer stops, and what
 // wakes it (a press, a resize, showing, restoring, a new background or pixel
 // ratio) gives the pile a run that had ticked throughout would have.
-#include "fake_window.h"
-#include "sim_test_util.h"
 #include "window_test_util.h"
 
 #include <functional>
@@ -24,9 +22,7 @@ class RestTest : public ::testing::Test, public ShownForm {};
 TEST_F(RestTest, TheAnchorRestsOnTheTickAfterItReachesTheFloor)
 {
     // It reaches the floor at tick 122 (5490 / 45); tick 123 changes nothing.
-    for (int k = 0; k < 122; ++k) {
-        Tick();
-    }
+    Tick(122);
     EXPECT_BITS(form.Table.BallY[0], StartHeight);
     EXPECT_FALSE(form.Resting());
     EXPECT_TRUE(form.Timer1.Enabled());
@@ -72,16 +68,14 @@ TEST_F(RestTest, PauseAndPressGiveThePileOfARunThatTickedThroughout)
     ASSERT_TRUE(window.clock.TakeDueWake());
     form.WakeUp();
     EXPECT_EQ(form.Table.BallY[13], 1395.0f);
-    for (int k = 1; k < 300; ++k) {
-        Tick();
-    }
+    Tick(299);
 
     // The same presses with a tick at every boundary: rest, the ten
     // seconds, the press, the 300 ticks after it.
     BallTable expected = StartTable();
     Rnd rnd;
     for (const Dip& p : Pile) {
-        expected.AddBall(p.x * 15.0f, p.y * 15.0f, rnd);
+        expected.AddBall(Twips(p.x), Twips(p.y), rnd);
     }
     for (int k = 0; k < ticks + 640; ++k) {
         expected.MoveBalls(StartWidth, StartHeight);
@@ -105,13 +99,7 @@ TEST(RestWake, EveryWayOfWakingRestartsTheTimer)
         bool repaints;
     } wakes[] = {
         {"press", [](ShownForm& s) { s.Press(500, 30); }, true, true},
-        {"resized",
-         [](ShownForm& s) {
-             s.window.width = 500;
-             s.window.height = 300;
-             s.form.ClientChanged();
-         },
-         true, true},
+        {"resized", [](ShownForm& s) { s.Resize(500, 300); }, true, true},
         // Showing or restoring changes nothing: one tick finds that out,
         // and the pile rests again.
         {"shown again",
@@ -154,9 +142,7 @@ TEST(RestWake, EveryWayOfWakingRestartsTheTimer)
         for (const Dip& p : Pile) {
             s.Press(p.x, p.y);
         }
-        for (int k = 0; k < 496; ++k) {
-            s.Tick();
-        }
+        s.Tick(496);
         ASSERT_TRUE(s.form.Resting());
         ASSERT_FALSE(s.window.clock.wake);
         w.wake(s);

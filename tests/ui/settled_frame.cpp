@@ -3,7 +3,7 @@
 // reference that the Windows program under wine and the page in a browser
 // are compared with, pixel for pixel, the background aside. Runs Form1 on a
 // fake window system, so it is the very code every window system runs.
-#include "fake_window.h"
+#include "window_test_util.h"
 
 #include <cstdio>
 #include <cstdlib>

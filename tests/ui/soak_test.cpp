@@ -3,7 +3,6 @@
 // one drawn and its repaint asked for: once the first frames are out, its
 // memory stays flat. A run of its own, since it takes a while.
 #include "asan.h"
-#include "fake_window.h"
 #include "window_test_util.h"
 
 #include <algorithm>
@@ -53,14 +52,12 @@ TEST(WindowSoak, FullTableForTenThousandTicksKeepsMemoryFlat)
     constexpr long Slack = 256 * 1024;
 
     ShownForm s;
-    PressMany(s, MaxSlot);
+    s.PressMany(MaxSlot);
     ASSERT_EQ(s.form.Table.BallCount, MaxSlot);
     // The repaints asked for are counted, not kept.
     s.window.keepRepainted = false;
 
-    for (int k = 0; k < FirstFrames; ++k) {
-        s.Tick();
-    }
+    s.Tick(FirstFrames);
     // The surface keeps only the frame and one ring shape a slot from one
     // pass to the next, so from here on nothing should grow.
     s.Tick();

@@ -4,8 +4,6 @@
 // area whose frame memory cannot hold. Every case checks the pile to the bit against the
 // simulation run on its own, not just that nothing broke.
 #include "asan.h"
-#include "fake_window.h"
-#include "sim_test_util.h"
 #include "window_test_util.h"
 
 #include <cmath>
@@ -13,12 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Client size in pixels as world units (twips), as the tick gets it.
-float Twips(int pixels)
-{
-    return static_cast<float>(pixels) * TwipsPerPixel;
-}
 
 struct Size {
     int width;
@@ -55,17 +47,10 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    void Resize(Size size)
-    {
-        window.width = size.width;
-        window.height = size.height;
-        form.ClientChanged();
-    }
-
     // One press per slot.
     void FillTable()
     {
-        PressMany(*this, MaxSlot);
+        PressMany(MaxSlot);
         ASSERT_EQ(form.Table.BallCount, MaxSlot);
     }
 
@@ -73,9 +58,7 @@ protected:
     void CrowdedPile()
     {
         FillTable();
-        for (int k = 0; k < 64; ++k) {
-            Tick();
-        }
+        Tick(64);
     }
 
     // Each burst of sizes, then one tick; only the last size of a burst
@@ -87,7 +70,7 @@ protected:
         int resizes = 0;
         for (const auto& burst : storm) {
             for (const Size& size : burst) {
-                Resize(size);
+                Resize(size.width, size.height);
                 ++resizes;
             }
             const Size size = burst.back();
@@ -187,7 +170,7 @@ TEST_F(WindowStress, AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits)
     // repainted once, the background now that there is no frame, and then
     // nothing.
     const Size huge{16777215, 16777215};
-    Resize(huge);
+    Resize(huge.width, huge.height);
     const int repaints = window.repaints + 1;
     for (int k = 0; k < 3; ++k) {
         Tick();
@@ -201,7 +184,7 @@ TEST_F(WindowStress, AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits)
     EXPECT_EQ(window.repainted.back(), (PixelRect{0, 0, huge.width, huge.height}));
 
     const std::size_t fits = window.repainted.size();
-    Resize(StartSize);
+    Resize(StartSize.width, StartSize.height);
     Tick();
     expected.MoveBalls(StartWidth, StartHeight);
     ASSERT_TRUE(SameTable(form.Table, expected));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The timer's cadence, driven by a fake clock that keeps the wake-up the
 // timer asks for: no test here waits.
-#include "fake_clock.h"
+#include "fake_window.h"
 #include "timer.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Form1 on a fake window system: start-up, presses, ticks, drawing,
 // resizing, hiding and minimising.
-#include "fake_window.h"
 #include "window_test_util.h"
 
 #include <cstring>
@@ -116,9 +115,7 @@ TEST_F(WindowTest, AnchorIsABlackDotThatSinksToTheFloor)
     Tick();
     const float x = form.Table.BallX[0];
     EXPECT_EQ(At(x, 45), 0x000000u);
-    for (int k = 1; k < 122; ++k) {
-        Tick();
-    }
+    Tick(121);
     EXPECT_BITS(form.Table.BallY[0], StartHeight);
     EXPECT_EQ(At(x, StartHeight - 2 * TwipsPerPixel), 0x000000u);
     EXPECT_EQ(At(x, 45), window.background);
@@ -131,9 +128,7 @@ TEST_F(WindowTest, ResizingMovesTheWallsFromTheNextTick)
     Tick();
     BallTable expected = form.Table;
 
-    window.width = 300;
-    window.height = 200;
-    form.ClientChanged();
+    Resize(300, 200);
     // Nothing moves until the tick reads the new size.
     EXPECT_TRUE(SameTable(form.Table, expected));
     Tick();
@@ -209,10 +204,8 @@ TEST_F(WindowTest, NoTickRunsWhileHiddenOrMinimised)
 {
     // A full table, which moves at every tick, so that each cycle below can
     // check that it went on exactly where it stopped.
-    PressMany(*this, MaxSlot);
-    for (int k = 0; k < 200; ++k) {
-        Tick();
-    }
+    PressMany(MaxSlot);
+    Tick(200);
     BallTable expected = form.Table;
     const struct {
         const char* name;
@@ -228,9 +221,7 @@ TEST_F(WindowTest, NoTickRunsWhileHiddenOrMinimised)
             const std::vector<std::uint32_t> frame = Pixels(form.Frame());
             const int repaints = window.repaints;
             (form.*w.away)();
-            window.width = w.awayWidth;
-            window.height = w.awayHeight;
-            form.ClientChanged();
+            Resize(w.awayWidth, w.awayHeight);
             EXPECT_FALSE(form.Visible());
             EXPECT_FALSE(form.Timer1.Enabled());
             EXPECT_FALSE(window.clock.wake);
@@ -242,9 +233,7 @@ TEST_F(WindowTest, NoTickRunsWhileHiddenOrMinimised)
             ASSERT_TRUE(SameTable(form.Table, expected));
             EXPECT_EQ(window.repaints, repaints);
 
-            window.width = 605;
-            window.height = 366;
-            form.ClientChanged();
+            Resize(605, 366);
             (form.*w.back)();
             EXPECT_TRUE(form.Visible());
             EXPECT_TRUE(form.Timer1.Enabled());

@@ -3,6 +3,7 @@
 #include "sim_test_util.h"
 #include "tick.h"
 
+#include <bit>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -94,66 +95,53 @@ TEST(TickClamps, FloorAndWallsHoldEveryBallInsideTheWindow)
     }
 }
 
-TEST(PairStep, SideBySideBallsArePushedApartHorizontally)
+TEST(PairStep, OverlappingPairsArePushedApartAlongTheirLine)
 {
-    BallTable t = StartTable();
-    PutBall(t, 1000.0f, 1045.0f, 100.0f);
-    PutBall(t, 1150.0f, 1045.0f, 100.0f);
-    ASSERT_TRUE(PushPair(t, 1, 2));
-    EXPECT_BITS(t.HitAngle, t.Pi);
-    EXPECT_BITS(t.BallX[1], 980.0f);
-    EXPECT_BITS(t.BallX[2], 1170.0f);
-    EXPECT_BITS(t.BallY[1], 1045.0f);
-    EXPECT_BITS(t.BallY[2], 1045.0f);
-}
-
-TEST(PairStep, TouchingBallsAreNotPushed)
-{
-    BallTable t = StartTable();
-    PutBall(t, 1000.0f, 1000.0f, 100.0f);
-    PutBall(t, 1120.0f, 1160.0f, 100.0f); // 3-4-5: exactly 200 apart
-    t.HitAngle = 0.25;
-    EXPECT_FALSE(PushPair(t, 1, 2));
-    EXPECT_BITS(t.BallX[1], 1000.0f);
-    EXPECT_BITS(t.BallY[2], 1160.0f);
-    EXPECT_BITS(t.HitAngle, 0.25);
-}
-
-TEST(PairStep, CoincidentCentresSplitAlongOneRadian)
-{
-    BallTable t = StartTable();
-    PutBall(t, 2000.0f, 2000.0f, 100.0f);
-    PutBall(t, 2000.0f, 2000.0f, 50.0f);
-    ASSERT_TRUE(PushPair(t, 1, 2));
-    EXPECT_BITS(t.HitAngle, 1.0);
-    // Pushed 15 (150 / 10) along 1 radian: 2000 + 15 cos 1 = 2008.1045...,
-    // 2000 - 15 sin 1 = 1987.3779..., each rounded to a float; the lower
-    // slot goes right and up, the higher left and down.
-    EXPECT_EQ(Bits(t.BallX[1]), 0x44fb0358u); // 2008.10449
-    EXPECT_EQ(Bits(t.BallY[1]), 0x44f86c18u); // 1987.37793
-    EXPECT_EQ(Bits(t.BallX[2]), 0x44f8fca8u); // 1991.89551
-    EXPECT_EQ(Bits(t.BallY[2]), 0x44fb93e8u); // 2012.62207
-}
-
-TEST(PairStep, PushUsesUnroundedRadiusSum)
-{
-    // For these radii the float-rounded sum over ten and the double sum over
-    // ten round to different floats; the push must be the latter.
-    BallTable t = StartTable();
+    // A pair of balls (x, y, r) pushed once: HitAngle (left alone without a
+    // push) and where both end, to the bit.
+    const double pi = StartTable().Pi;
     const float r1 = 420.9557800292969f;
     const float r2 = 503.2340087890625f;
-    PutBall(t, 3000.0f, 1000.0f, r1);
-    PutBall(t, 3000.0f, 1500.0f, r2); // straight below: pushed straight down
-    ASSERT_TRUE(PushPair(t, 1, 2));
-    EXPECT_BITS(t.HitAngle, t.Pi / 2);
-    const double push = 92.41897583007812;
+    const auto f = [](std::uint32_t bits) { return std::bit_cast<float>(bits); };
+    const struct {
+        const char* name;
+        float x1, y1, r1, x2, y2, r2;
+        bool pushed;
+        double hitAngle;
+        float endX1, endY1, endX2, endY2;
+    } cases[] = {
+        {"side by side: apart horizontally", 1000, 1045, 100, 1150, 1045, 100, true, pi, 980, 1045,
+         1170, 1045},
+        {"touching (3-4-5: exactly 200 apart): not pushed", 1000, 1000, 100, 1120, 1160, 100, false,
+         0.25, 1000, 1000, 1120, 1160},
+        // Pushed 15 (150 / 10) along 1 radian: 2000 + 15 cos 1 = 2008.1045...,
+        // 2000 - 15 sin 1 = 1987.3779..., each rounded to a float; the lower
+        // slot goes right and up, the higher left and down: 2008.10449,
+        // 1987.37793, 1991.89551, 2012.62207.
+        {"coincident centres: split along one radian", 2000, 2000, 100, 2000, 2000, 50, true, 1.0,
+         f(0x44fb0358u), f(0x44f86c18u), f(0x44f8fca8u), f(0x44fb93e8u)},
+        // Straight below: pushed straight down, and sin(Pi / 2) is 1 exactly:
+        // 1000 - 92.418975830078125 = 907.581055, 1500 + the same = 1592.41895.
+        {"the push uses the unrounded radius sum", 3000, 1000, r1, 3000, 1500, r2, true, pi / 2,
+         3000, f(0x4462e530u), 3000, f(0x44c70d68u)},
+    };
+    // For r1 and r2 the float-rounded sum over ten and the double sum over
+    // ten round to different floats; the push must be the latter.
     ASSERT_NE(Bits(static_cast<float>(static_cast<float>(static_cast<double>(r1) + r2) / 10.0)),
-              Bits(static_cast<float>(push)));
-    // sin(Pi / 2) is 1 exactly: 1000 - 92.418975830078125, 1500 + the same.
-    EXPECT_EQ(Bits(t.BallY[1]), 0x4462e530u); // 907.581055
-    EXPECT_EQ(Bits(t.BallY[2]), 0x44c70d68u); // 1592.41895
-    EXPECT_BITS(t.BallX[1], 3000.0f);
-    EXPECT_BITS(t.BallX[2], 3000.0f);
+              Bits(static_cast<float>(92.41897583007812)));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BallTable t = StartTable();
+        PutBall(t, c.x1, c.y1, c.r1);
+        PutBall(t, c.x2, c.y2, c.r2);
+        t.HitAngle = 0.25;
+        EXPECT_EQ(PushPair(t, 1, 2), c.pushed);
+        EXPECT_BITS(t.HitAngle, c.hitAngle);
+        EXPECT_BITS(t.BallX[1], c.endX1);
+        EXPECT_BITS(t.BallY[1], c.endY1);
+        EXPECT_BITS(t.BallX[2], c.endX2);
+        EXPECT_BITS(t.BallY[2], c.endY2);
+    }
 }
 
 TEST(TickOrder, BallsAddedAtOnePointSplitVertically)

@@ -49,6 +49,14 @@ struct Guarded {
         return words[static_cast<std::size_t>((y + guard) * (width + 2 * guard) + x + guard)];
     }
     PixelFrame Frame() { return {&At(0, 0), width + 2 * guard, width, height}; }
+    // Where this frame first differs from `other` within `r`, if it does.
+    ::testing::AssertionResult SameAs(Guarded& other, PixelRect r)
+    {
+        return EveryPixel(
+            r.right - r.left, r.bottom - r.top,
+            [&](int x, int y) { return At(r.left + x, r.top + y); },
+            [&](int x, int y) { return other.At(r.left + x, r.top + y); });
+    }
     // Whether every word outside `inside` (frame coordinates) is `want` there:
     // Guard beyond the frame, `back` inside it.
     bool UntouchedOutside(PixelRect inside, std::uint32_t back)
@@ -207,12 +215,7 @@ TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
         DrawRingOnce(full.Frame(), {0, 0, w, h}, cx, cy, radius, pen, Ink);
         ASSERT_TRUE(clipped.UntouchedOutside(clip, Back));
         ASSERT_TRUE(full.UntouchedOutside({0, 0, w, h}, Back));
-        const PixelRect inside = Intersect(clip, {0, 0, w, h});
-        for (int y = inside.top; y < inside.bottom; ++y) {
-            for (int x = inside.left; x < inside.right; ++x) {
-                ASSERT_EQ(clipped.At(x, y), full.At(x, y)) << x << "," << y;
-            }
-        }
+        ASSERT_TRUE(clipped.SameAs(full, Intersect(clip, {0, 0, w, h})));
         // The bounds hold every pixel the ring changed, and through the clip
         // cut to them, as the window's pass draws, the ring is the same.
         const PixelRect bounds = RingBounds(cx, cy, radius, pen, {0, 0, w, h});
@@ -244,11 +247,7 @@ TEST(RingRaster, ARingInViewDrawsTheSameThroughAnyClip)
         Guarded full(Side, Side, 4, Back);
         DrawRingOnce(clipped.Frame(), clip, cx, cy, radius, pen, Ink);
         DrawRingOnce(full.Frame(), {0, 0, Side, Side}, cx, cy, radius, pen, Ink);
-        for (int y = clip.top; y < clip.bottom; ++y) {
-            for (int x = clip.left; x < clip.right; ++x) {
-                ASSERT_EQ(clipped.At(x, y), full.At(x, y)) << x << "," << y;
-            }
-        }
+        ASSERT_TRUE(clipped.SameAs(full, clip));
     }
 }
 

@@ -1,15 +1,21 @@
 // SPDX-License-Identifier: MIT
-// What the Qt adapter does itself, on Qt's offscreen platform with Form1's
-// timer on a clock the test sets: Qt's presses and window events reach the
-// form, the paint shows its frame, its repaints become update regions, and
-// closing the window ends the ticks. What the form then does with them is
-// tested without Qt, in tests/ui.
+// What the Qt adapter does itself, on Qt's offscreen platform (no display
+// needed) with Form1's timer on a clock the test sets: Qt's presses and
+// window events reach the form, the paint shows its frame, its repaints
+// become update regions, and closing the window ends the ticks. What the
+// form then does with them is tested without Qt, in tests/ui. And the ring
+// rasterizer beside Qt's own antialiased stroke of the same circle: a check
+// of the look, since Qt's curves sit slightly inside the true ones.
 #include "qt_window.h"
 #include "refuse_frames.h"
+#include "ring_raster.h"
 #include "window_test_util.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QImage>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QPointingDevice>
 #include <QTest>
@@ -20,6 +26,7 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -458,4 +465,64 @@ TEST(QtAdapterClose, ClosingEndsTheEventLoopWhileTicksRun)
     EXPECT_NE(watch.atClose, start) << "no tick ran before the close";
     QTest::qWait(100);
     EXPECT_EQ(StateHash(window.Form.Table), watch.atClose);
+}
+
+TEST(RingLook, CloseToQtsStrokeOfTheSameCircle)
+{
+    const QRgb back = qRgb(0xF0, 0xF0, 0xF0);
+    const QRgb ink = qRgb(0x20, 0x80, 0xE0);
+    double worst = 0;
+    for (double ratio : {1.0, 1.5, 2.0}) {
+        // Radii from half the pen up (where Qt's stroke has no hole of
+        // its own), in pixels before the ratio, the largest ball included.
+        for (double r0 : {4.5, 4.75, 10.0, 23.0, 42.0}) {
+            const double r = r0 * ratio;
+            const double pen = 9 * ratio;
+            SCOPED_TRACE(testing::Message() << "ratio " << ratio << " radius " << r);
+            const int side = static_cast<int>(std::ceil(2 * (r + pen))) + 4;
+            const int c = side / 2;
+            QImage ours(side, side, QImage::Format_RGB32);
+            ours.fill(back);
+            QImage qt = ours.copy();
+            RingShape shape;
+            shape.Measure(r, pen);
+            DrawRing({reinterpret_cast<std::uint32_t*>(ours.bits()), ours.bytesPerLine() / 4, side,
+                      side},
+                     {0, 0, side, side}, c, c, shape, ink & 0xFFFFFFu);
+            QPainter p(&qt);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(QColor(ink), pen));
+            p.drawEllipse(QPointF(c, c), r, r);
+            p.end();
+
+            long sum = 0;
+            long touched = 0;
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) {
+                    const QRgb a = ours.pixel(x, y);
+                    const QRgb b = qt.pixel(x, y);
+                    if ((a | 0xFF000000u) == back && (b | 0xFF000000u) == back) {
+                        continue;
+                    }
+                    ++touched;
+                    sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                           std::abs(qBlue(a) - qBlue(b));
+                }
+            }
+            ASSERT_GT(touched, 0);
+            const double mean = static_cast<double>(sum) / (3.0 * touched);
+            worst = std::max(worst, mean);
+            EXPECT_LT(mean, 2.0);
+        }
+    }
+    std::cout << "largest mean difference from Qt's stroke: " << worst << " levels a channel\n";
+}
+
+int main(int argc, char* argv[])
+{
+    // Set before the application exists, also when ctest lists the tests.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

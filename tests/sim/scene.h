@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Scenes for the simulation tests, with nothing but the standard library: a
 // deterministic uniform source, the start-up table, a hash of a table's state
-// and the pinned scene whose hash tests/sim/determinism_test.cpp checks.
+// and the pinned scene whose hash tests/sim/tick_test.cpp checks.
 #pragma once
 
 #include "ball_table.h"

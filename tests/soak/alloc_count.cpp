@@ -2,9 +2,8 @@
 // Replaces the global operator new and delete of this test program with
 // counting ones on malloc/free. Every form of both is replaced, so that the
 // sanitizers, which track new/delete pairs, see one consistent allocator.
-#include "alloc_count.h"
-
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 

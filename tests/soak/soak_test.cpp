@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A long run of the full table in a window that keeps changing size: after
 // every tick every value must be finite, no ball may be lost below the floor,
-// past a wall or far above the top, and nothing may have been allocated.
+// past a wall or far above the top, and nothing may have been allocated. And
+// the table is allocated once: pressing and ticking, even on a full table in
+// a window of any size, must not allocate, or a long run would grow.
 //
 // The bounds follow from the tick's rules. n = BallCount, N = n + 1 live
 // balls, k a slot with radius r, R the largest radius in the table, W and H
@@ -32,23 +34,22 @@
 //
 // A few units in the last place are allowed on top for the rounding of each
 // stored coordinate to a float.
-#include "alloc_count.h"
 #include "sim_test_util.h"
+#include "tick.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
 
-namespace {
+// Calls of the global operator new in this program so far, all forms
+// (alloc_count.cpp).
+std::uint64_t AllocationCount();
 
-// Ticks of the soak; the sanitizer build passes a shorter run.
-long soakTicks = 100000;
+namespace {
 
 struct Violation {
     long tick = -1;
@@ -210,7 +211,7 @@ TEST(Soak, FullTableInAChangingWindowStaysInBounds)
     long ticks = 0;
 
     const std::uint64_t allocationsBefore = AllocationCount();
-    for (; ticks < soakTicks; ++ticks) {
+    for (; ticks < TORVANE_SOAK_TICKS; ++ticks) {
         if (ticks == nextResize) {
             win.Resize();
             y0 = std::min(y0, win.H - 630.0);
@@ -252,7 +253,7 @@ TEST(Soak, FullTableInAChangingWindowStaysInBounds)
 
     EXPECT_EQ(v.what, nullptr) << "tick " << v.tick << ", slot " << v.slot << ": " << v.what
                                << " (value " << v.value << ", bound " << v.bound << ")";
-    EXPECT_EQ(ticks, soakTicks);
+    EXPECT_EQ(ticks, TORVANE_SOAK_TICKS);
     EXPECT_EQ(t->BallCount, MaxSlot);
     EXPECT_EQ(allocations, 0u) << "the tick or AddBall allocated";
     std::printf("soak: %ld ticks, %d balls; furthest into the floor %.1f, past a wall %.1f, above "
@@ -305,13 +306,37 @@ TEST(Soak, CheckCatchesALostBall)
     EXPECT_STREQ(v.what, "BallCount changed");
 }
 
-int main(int argc, char** argv)
+TEST(Memory, CounterSeesAllocations)
 {
-    testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--ticks=", 8) == 0) {
-            soakTicks = std::atol(argv[i] + 8);
+    // Without this the test below could pass with a counter that never counts.
+    const std::uint64_t before = AllocationCount();
+    auto p = std::make_unique<int>(7);
+    auto q = std::make_unique<float[]>(3);
+    EXPECT_EQ(AllocationCount() - before, 2u);
+}
+
+TEST(Memory, PressesAndTicksAllocateNothing)
+{
+    auto t = std::make_unique<BallTable>();
+    t->InitBalls(StartWidth);
+    SceneRandom rnd;
+    SceneRandom where{99};
+    const float sizes[][2] = {
+        {StartWidth, StartHeight}, {0.0f, 0.0f}, {60.0f, StartHeight}, {1e7f, 1e6f}};
+
+    const std::uint64_t before = AllocationCount();
+    for (int k = 0; k < 1005; ++k) { // the last five find the table full
+        t->AddBall(where() * StartWidth, where() * StartHeight, rnd);
+        if (k % 100 == 0) {
+            t->MoveBalls(StartWidth, StartHeight);
         }
     }
-    return RUN_ALL_TESTS();
+    for (const auto& s : sizes) {
+        t->MoveBalls(s[0], s[1]);
+        MoveBallsPlain(*t, s[0], s[1]);
+    }
+    const std::uint64_t during = AllocationCount() - before;
+
+    EXPECT_EQ(t->BallCount, MaxSlot);
+    EXPECT_EQ(during, 0u);
 }

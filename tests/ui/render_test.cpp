@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The draw pass against a surface that records its calls, and the random
-// source behind the colours and radii.
+// The draw pass against a surface that records its calls, the random source
+// behind the colours and radii, and the pinned frames' hash: any change to
+// the pixels the rasterizer, the blends or the damage redraw give for the
+// settled scene shows there.
+#include "frame_scene.h"
 #include "render.h"
 #include "sim_test_util.h"
 #include "surface.h"
@@ -105,4 +108,14 @@ TEST(Rnd, RunsTheFullPeriod)
         ++period;
     } while (v != first && period <= (1 << 24));
     EXPECT_EQ(period, 1 << 24);
+}
+
+TEST(PinnedFrames, HashIsPinned)
+{
+    // The same on every target: x86-64 (SSE2 blends), aarch64 under qemu
+    // (scalar blends), Windows under wine and WebAssembly under Node, where
+    // make determinism-check runs this test (ctest --preset <target>).
+    const FrameHashes frames = PinnedFrames();
+    EXPECT_TRUE(frames.damageSound);
+    EXPECT_EQ(frames.total, PinnedFramesHash) << ::testing::PrintToString(frames.lines);
 }

@@ -2,7 +2,6 @@
 // Form1 on a fake window system with a full table over 10,000 ticks, each
 // one drawn and its repaint asked for: once the first frames are out, its
 // memory stays flat. A run of its own, since it takes a while.
-#include "asan.h"
 #include "window_test_util.h"
 
 #include <algorithm>

@@ -3,7 +3,6 @@
 // the table, a storm of resizes from 0 x 0 to 20000 x 20000 pixels, a client
 // area whose frame memory cannot hold. Every case checks the pile to the bit against the
 // simulation run on its own, not just that nothing broke.
-#include "asan.h"
 #include "window_test_util.h"
 
 #include <cmath>

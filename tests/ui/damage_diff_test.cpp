@@ -7,32 +7,13 @@
 #include "frame_scene.h"
 #include "window_test_util.h"
 
-#include <cmath>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <vector>
 
 namespace {
-
-// The whole frame drawn afresh: cleared, then every live ball's ring in
-// slot order, nothing remembered from any earlier frame.
-struct FullRedraw {
-    std::vector<std::uint32_t> pixels;
-    PixelFrame frame;
-
-    FullRedraw(const BallTable& t, const ClientArea& client, int pen)
-    {
-        const double ratio = client.PixelRatio();
-        const int w = client.DeviceWidth();
-        const int h = client.DeviceHeight();
-        if (w == 0 || h == 0) {
-            return;
-        }
-        pixels.resize(static_cast<std::size_t>(w) * h);
-        frame = {pixels.data(), w, w, h};
-        FillRect(frame, {0, 0, w, h}, client.Background());
-        DrawTable(frame, {0, 0, w, h}, t, ratio, 0, 0, pen);
-    }
-};
 
 class Ratio : public ::testing::TestWithParam<double> {};
 
@@ -110,8 +91,16 @@ TEST_P(DamageDiff, EveryPassEqualsAFullRedraw)
                 t.MoveBalls(surface.ScaleWidth(), surface.ScaleHeight());
             }
             DrawBalls(t, surface);
-            const FullRedraw expected(t, client, pen);
-            ASSERT_TRUE(SamePixels(surface.Frame(), expected.frame));
+            // The whole frame drawn afresh: cleared, then every live ball's
+            // ring in slot order, nothing remembered from any earlier frame.
+            const int w = client.DeviceWidth();
+            const int h = client.DeviceHeight();
+            std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
+            const PixelFrame whole =
+                w > 0 && h > 0 ? PixelFrame{pixels.data(), w, w, h} : PixelFrame{};
+            FillRect(whole, {0, 0, w, h}, client.background);
+            DrawTable(whole, {0, 0, w, h}, t, client.ratio, 0, 0, pen);
+            ASSERT_TRUE(SamePixels(surface.Frame(), whole));
             const Damage& d = surface.LastDamage();
             if (!d.Whole()) {
                 (d.Rects().empty() ? untouched : partial) += 1;
@@ -145,21 +134,19 @@ TEST_P(DamageRepaint, TheWindowRepaintsWhatChangedAndNoMore)
         // Exactly the damage the pass drew, in one call.
         EXPECT_EQ(s.window.repainted, s.form.Screen().LastDamage().Rects());
         // Every pixel that changed lies in a rectangle repainted.
+        const auto repainted = [&](int x, int y) {
+            return std::ranges::any_of(s.window.repainted, [x, y](const PixelRect& r) {
+                return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+            });
+        };
+        EXPECT_TRUE(EveryPixel(
+            f.width, f.height, [&f](int x, int y) { return PixelAt(f, x, y); },
+            [&](int x, int y) {
+                return repainted(x, y) ? AnyPixel : std::int64_t{before[y * f.width + x]};
+            }));
         const std::vector<std::uint32_t> after = Pixels(f);
-        long changed = 0;
-        for (int y = 0; y < f.height; ++y) {
-            for (int x = 0; x < f.width; ++x) {
-                if (before[y * f.width + x] == after[y * f.width + x]) {
-                    continue;
-                }
-                ++changed;
-                bool covered = false;
-                for (const PixelRect& r : s.window.repainted) {
-                    covered = covered || (x >= r.left && x < r.right && y >= r.top && y < r.bottom);
-                }
-                ASSERT_TRUE(covered) << "pixel " << x << "," << y;
-            }
-        }
+        const long changed = std::inner_product(before.begin(), before.end(), after.begin(), 0L,
+                                                std::plus<>(), std::not_equal_to<>());
         // The ring where it was and where it is now, the anchor's dot below
         // it, each within a tile: a sliver of the window.
         long area = 0;

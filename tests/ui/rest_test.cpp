@@ -15,23 +15,9 @@ namespace {
 const Dip Pile[] = {{300, 40}, {250, 120}, {350, 80},  {210, 200}, {390, 150}, {280, 260},
                     {330, 20}, {240, 60},  {370, 230}, {310, 160}, {200, 110}, {410, 50}};
 
-class RestTest : public ::testing::Test, public ShownForm {};
+using RestTest = FormTest;
 
 } // namespace
-
-TEST_F(RestTest, TheAnchorRestsOnTheTickAfterItReachesTheFloor)
-{
-    // It reaches the floor at tick 122 (5490 / 45); tick 123 changes nothing.
-    Tick(122);
-    EXPECT_BITS(form.Table.BallY[0], StartHeight);
-    EXPECT_FALSE(form.Resting());
-    EXPECT_TRUE(form.Timer1.Enabled());
-    Tick();
-    EXPECT_TRUE(form.Resting());
-    EXPECT_FALSE(form.Timer1.Enabled());
-    // No wake-up is left asked for.
-    EXPECT_FALSE(window.clock.wake);
-}
 
 TEST_F(RestTest, PauseAndPressGiveThePileOfARunThatTickedThroughout)
 {

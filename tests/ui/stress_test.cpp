@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Form1 under abuse on a fake window system: a burst of presses far beyond
 // the table, a storm of resizes from 0 x 0 to 20000 x 20000 pixels, a client
-// area whose frame memory cannot hold. Every case checks the pile to the bit against the
-// simulation run on its own, not just that nothing broke.
+// area whose frame memory cannot hold. Every case checks the pile to the bit
+// against the simulation run on its own, not just that nothing broke.
 #include "window_test_util.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -18,7 +17,7 @@ struct Size {
 
 constexpr Size StartSize{605, 366};
 
-class WindowStress : public ::testing::Test, public ShownForm {
+class WindowStress : public FormTest {
 protected:
     // The latest frame covers the whole client area in device pixels, and
     // every repaint asked for since `from` lay inside the frame.
@@ -46,17 +45,12 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    // One press per slot.
-    void FillTable()
+    // A full table (a press per slot), settled for a second: the pile the
+    // resize storms shake.
+    void CrowdedPile()
     {
         PressMany(MaxSlot);
         ASSERT_EQ(form.Table.BallCount, MaxSlot);
-    }
-
-    // A full table, settled for a second: the pile the resize storms shake.
-    void CrowdedPile()
-    {
-        FillTable();
         Tick(64);
     }
 
@@ -190,14 +184,9 @@ TEST_F(WindowStress, AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits)
     ASSERT_TRUE(FrameFitsClient(fits));
     EXPECT_FALSE(form.Screen().FrameTooLarge());
     EXPECT_EQ(window.repainted.back(), (PixelRect{0, 0, 605, 366}));
-    const PixelFrame& f = form.Frame();
     for (int i = 1; i <= 3; ++i) {
-        SCOPED_TRACE(i);
-        const float r = form.Table.BallRadius[i];
-        const double scale = form.FrameRatio() / TwipsPerPixel;
-        const std::uint32_t ring =
-            PixelAt(f, static_cast<int>(std::lround((form.Table.BallX[i] + r) * scale)),
-                    static_cast<int>(std::lround(form.Table.BallY[i] * scale)));
-        EXPECT_EQ(ring, RgbWordOf(form.Table.BallColor[i]));
+        EXPECT_EQ(At(form.Table.BallX[i] + form.Table.BallRadius[i], form.Table.BallY[i]),
+                  RgbWordOf(form.Table.BallColor[i]))
+            << "ball " << i;
     }
 }

@@ -3,21 +3,9 @@
 // resizing, hiding and minimising.
 #include "window_test_util.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
 
-namespace {
-
-class WindowTest : public ::testing::Test, public ShownForm {
-protected:
-    // Pixel of the latest frame at a point in world units (twips).
-    std::uint32_t At(double x, double y)
-    {
-        return PixelAtTwips(form.Frame(), form.FrameRatio(), x, y);
-    }
-};
-
-} // namespace
+using WindowTest = FormTest;
 
 TEST_F(WindowTest, StartsWithCaptionSizeAndAnchor)
 {
@@ -110,15 +98,23 @@ TEST_F(WindowTest, APressDrawsNothingUntilTheNextTick)
     EXPECT_EQ(At(x, y), window.background);
 }
 
-TEST_F(WindowTest, AnchorIsABlackDotThatSinksToTheFloor)
+TEST_F(WindowTest, AnchorIsABlackDotThatSinksToTheFloorAndRestsThere)
 {
     Tick();
     const float x = form.Table.BallX[0];
     EXPECT_EQ(At(x, 45), 0x000000u);
+    // It reaches the floor at tick 122 (5490 / 45); tick 123 changes nothing,
+    // and the pile rests: the timer stops, no wake-up is left asked for.
     Tick(121);
     EXPECT_BITS(form.Table.BallY[0], StartHeight);
     EXPECT_EQ(At(x, StartHeight - 2 * TwipsPerPixel), 0x000000u);
     EXPECT_EQ(At(x, 45), window.background);
+    EXPECT_FALSE(form.Resting());
+    EXPECT_TRUE(form.Timer1.Enabled());
+    Tick();
+    EXPECT_TRUE(form.Resting());
+    EXPECT_FALSE(form.Timer1.Enabled());
+    EXPECT_FALSE(window.clock.wake);
 }
 
 TEST_F(WindowTest, ResizingMovesTheWallsFromTheNextTick)

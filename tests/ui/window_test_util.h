@@ -102,4 +102,12 @@ struct ShownForm {
         window.height = height;
         form.ClientChanged();
     }
+    // The pixel of the latest frame at a point in world units (twips).
+    std::uint32_t At(double x, double y)
+    {
+        return PixelAtTwips(form.Frame(), form.FrameRatio(), x, y);
+    }
 };
+
+// A shown form as a test fixture.
+struct FormTest : ::testing::Test, ShownForm {};

@@ -2,6 +2,7 @@
 // The damage bookkeeping of the draw pass, without a frame: which rings
 // count as changed, which tiles they mark, and the rectangles made of them.
 #include "damage.h"
+#include "frame_scene.h"
 #include "sim_test_util.h"
 
 #include <gtest/gtest.h>
@@ -253,12 +254,9 @@ TEST(Damage, RandomPassesMarkExactlyTheTilesOfChangedRings)
                 }
             }
         }
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                ASSERT_EQ(covered[static_cast<std::size_t>(y) * width + x],
-                          expected[static_cast<std::size_t>(y / 32) * cols + x / 32])
-                    << "round " << round << ", pixel " << x << "," << y;
-            }
-        }
+        ASSERT_TRUE(EveryPixel(
+            width, height, [&](int x, int y) { return covered[std::size_t(y) * width + x]; },
+            [&](int x, int y) { return expected[std::size_t(y / 32) * cols + x / 32]; }))
+            << "round " << round;
     }
 }

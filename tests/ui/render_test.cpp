@@ -10,15 +10,14 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-struct Call {
-    enum Kind { Cls, Circle, DrawWidth } kind;
-    float x = 0, y = 0, radius = 0;
-    std::int32_t color = 0;
-};
+// Every call a pass makes: which (Cls, Circle, DrawWidth), and a circle's
+// bits and colour.
+using Call = std::tuple<char, std::uint32_t, std::uint32_t, std::uint32_t, std::int32_t>;
 
 class RecordingSurface final : public Surface {
 public:
@@ -26,23 +25,13 @@ public:
 
     float ScaleWidth() const override { return StartWidth; }
     float ScaleHeight() const override { return StartHeight; }
-    void DrawWidth(int) override { calls.push_back({Call::DrawWidth}); }
-    void Cls() override { calls.push_back({Call::Cls}); }
+    void DrawWidth(int) override { calls.emplace_back('W', 0, 0, 0, 0); }
+    void Cls() override { calls.emplace_back('C', 0, 0, 0, 0); }
     void Circle(float x, float y, float radius, std::int32_t color) override
     {
-        calls.push_back({Call::Circle, x, y, radius, color});
+        calls.emplace_back('O', Bits(x), Bits(y), Bits(radius), color);
     }
 };
-
-void ExpectCircle(const Call& c, const BallTable& t, int slot)
-{
-    SCOPED_TRACE(slot);
-    EXPECT_EQ(c.kind, Call::Circle);
-    EXPECT_BITS(c.x, t.BallX[slot]);
-    EXPECT_BITS(c.y, t.BallY[slot]);
-    EXPECT_BITS(c.radius, t.BallRadius[slot]);
-    EXPECT_EQ(c.color, t.BallColor[slot]);
-}
 
 } // namespace
 
@@ -76,11 +65,12 @@ TEST(DrawBalls, OneClearThenEveryLiveSlotInOrder)
         SCOPED_TRACE(c.name);
         RecordingSurface s;
         DrawBalls(c.table, s);
-        ASSERT_EQ(s.calls.size(), static_cast<std::size_t>(c.table.BallCount) + 2);
-        EXPECT_EQ(s.calls[0].kind, Call::Cls);
-        for (int slot = 0; slot <= c.table.BallCount; ++slot) {
-            ExpectCircle(s.calls[1 + slot], c.table, slot);
+        std::vector<Call> expected{{'C', 0, 0, 0, 0}};
+        for (int i = 0; i <= c.table.BallCount; ++i) {
+            expected.emplace_back('O', Bits(c.table.BallX[i]), Bits(c.table.BallY[i]),
+                                  Bits(c.table.BallRadius[i]), c.table.BallColor[i]);
         }
+        EXPECT_EQ(s.calls, expected);
     }
 }
 

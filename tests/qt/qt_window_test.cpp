@@ -145,25 +145,23 @@ TEST_F(QtAdapter, EveryButtonAndModifierAddsOneBallAtThePointer)
         Qt::KeyboardModifiers mods;
         QPointF at;
         float twipsX, twipsY;
-    } presses[] = {
-        {Qt::LeftButton, Qt::NoModifier, {10, 300}, 150.0f, 4500.0f},
-        {Qt::RightButton, Qt::NoModifier, {47, 289}, 705.0f, 4335.0f},
-        {Qt::MiddleButton, Qt::NoModifier, {84, 278}, 1260.0f, 4170.0f},
-        {Qt::BackButton, Qt::NoModifier, {121, 267}, 1815.0f, 4005.0f},
-        {Qt::ForwardButton, Qt::NoModifier, {158, 256}, 2370.0f, 3840.0f},
-        {Qt::LeftButton, Qt::ShiftModifier, {195, 245}, 2925.0f, 3675.0f},
-        {Qt::LeftButton, Qt::ControlModifier, {232, 234}, 3480.0f, 3510.0f},
-        {Qt::LeftButton, Qt::AltModifier, {269, 223}, 4035.0f, 3345.0f},
-        {Qt::RightButton,
-         Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier,
-         {306, 212},
-         4590.0f,
-         3180.0f},
-        {Qt::MiddleButton, Qt::MetaModifier, {343, 201}, 5145.0f, 3015.0f},
-        // Fractions, as high-density screens and touch report them, kept.
-        {Qt::LeftButton, Qt::NoModifier, {10.25, 20.75}, 153.75f, 311.25f},
-        {Qt::LeftButton, Qt::NoModifier, {100.23, 10.07}, 1503.44995f, 151.050003f},
-    };
+    } presses[] = {{Qt::LeftButton, Qt::NoModifier, {10, 300}, 150.0f, 4500.0f},
+                   {Qt::RightButton, Qt::NoModifier, {47, 289}, 705.0f, 4335.0f},
+                   {Qt::MiddleButton, Qt::NoModifier, {84, 278}, 1260.0f, 4170.0f},
+                   {Qt::BackButton, Qt::NoModifier, {121, 267}, 1815.0f, 4005.0f},
+                   {Qt::ForwardButton, Qt::NoModifier, {158, 256}, 2370.0f, 3840.0f},
+                   {Qt::LeftButton, Qt::ShiftModifier, {195, 245}, 2925.0f, 3675.0f},
+                   {Qt::LeftButton, Qt::ControlModifier, {232, 234}, 3480.0f, 3510.0f},
+                   {Qt::LeftButton, Qt::AltModifier, {269, 223}, 4035.0f, 3345.0f},
+                   {Qt::RightButton,
+                    Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier,
+                    {306, 212},
+                    4590.0f,
+                    3180.0f},
+                   {Qt::MiddleButton, Qt::MetaModifier, {343, 201}, 5145.0f, 3015.0f},
+                   // Fractions, as high-density screens and touch report them, kept.
+                   {Qt::LeftButton, Qt::NoModifier, {10.25, 20.75}, 153.75f, 311.25f},
+                   {Qt::LeftButton, Qt::NoModifier, {100.23, 10.07}, 1503.44995f, 151.050003f}};
     int k = 0;
     for (const auto& p : presses) {
         SCOPED_TRACE(k);
@@ -231,26 +229,24 @@ TEST_F(QtAdapter, WindowEventsReachTheForm)
         std::function<void(QtWindow&)> act;
         bool visible;
         bool ticking;
-    } events[] = {
-        {"resized", [](QtWindow& w) { w.resize(500, 300); }, true, true},
-        {"resized by the window system", [](QtWindow& w) { w.windowHandle()->resize(520, 310); },
-         true, true},
-        {"hidden", [](QtWindow& w) { w.hide(); }, false, false},
-        {"shown", [](QtWindow& w) { w.show(); }, true, true},
-        {"minimised", [](QtWindow& w) { w.showMinimized(); }, false, false},
-        {"restored", [](QtWindow& w) { w.showNormal(); }, true, true},
-        {"minimised by the window system", [](QtWindow& w) { w.windowHandle()->showMinimized(); },
-         false, false},
-        {"restored by the window system", [](QtWindow& w) { w.windowHandle()->showNormal(); }, true,
-         true},
-        {"background changed",
-         [](QtWindow& w) {
-             QPalette p = w.palette();
-             p.setColor(QPalette::Window, QColor(0x00, 0x8B, 0x8B));
-             w.setPalette(p);
-         },
-         true, true},
-    };
+    } events[] = {{"resized", [](QtWindow& w) { w.resize(500, 300); }, true, true},
+                  {"resized by the window system",
+                   [](QtWindow& w) { w.windowHandle()->resize(520, 310); }, true, true},
+                  {"hidden", [](QtWindow& w) { w.hide(); }, false, false},
+                  {"shown", [](QtWindow& w) { w.show(); }, true, true},
+                  {"minimised", [](QtWindow& w) { w.showMinimized(); }, false, false},
+                  {"restored", [](QtWindow& w) { w.showNormal(); }, true, true},
+                  {"minimised by the window system",
+                   [](QtWindow& w) { w.windowHandle()->showMinimized(); }, false, false},
+                  {"restored by the window system",
+                   [](QtWindow& w) { w.windowHandle()->showNormal(); }, true, true},
+                  {"background changed",
+                   [](QtWindow& w) {
+                       QPalette p = w.palette();
+                       p.setColor(QPalette::Window, QColor(0x00, 0x8B, 0x8B));
+                       w.setPalette(p);
+                   },
+                   true, true}};
     for (const auto& e : events) {
         SCOPED_TRACE(e.name);
         if (window.Form.Visible()) {

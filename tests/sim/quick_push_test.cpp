@@ -249,8 +249,7 @@ TEST(QuickPush, PairsWithoutAQuotientOrAFiniteSumTakeTheLibraryPath)
         {"push rounds to 0", 1e-45f, 0.0f, 3e-45f, 0.0f, 0.0f, 0.0f, Way::Library},
         {"push below the check's floor", 0.0f, 0.0f, 1e-32f, 1e-33f, -0.0f, 1e-32f, Way::Library},
         {"an ordinary pair", 500.0f, 500.0f, 100.0f, 530.0f, 560.0f, 100.0f, Way::Quotient},
-        {"touching: no push", 1000.0f, 1000.0f, 100.0f, 1120.0f, 1160.0f, 100.0f, Way::None},
-    };
+        {"touching: no push", 1000.0f, 1000.0f, 100.0f, 1120.0f, 1160.0f, 100.0f, Way::None}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         BallTable quick = StartTable();

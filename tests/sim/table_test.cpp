@@ -46,14 +46,12 @@ TEST(AddBall, ColourIsTakenBeforeRadiusAndBothSpanTheirRanges)
         float first, second;
         std::int32_t colour;
         float radius;
-    } cases[] = {
-        {0.5f, 0.25f, 8388608, 180.0f}, // 8388607.5 goes to the even neighbour
-        {0.0f, 0.0f, 0, 30.0f},
-        // 30 + 600 (1 - 2^-24) = 629.9999642..., rounded to the float below
-        // 630: 629.999939.
-        {justBelowOne, justBelowOne, 16777214, std::bit_cast<float>(0x441d7fffu)},
-        {0.0f, 0.5f, 0, 330.0f},
-    };
+    } cases[] = {{0.5f, 0.25f, 8388608, 180.0f}, // 8388607.5 goes to the even neighbour
+                 {0.0f, 0.0f, 0, 30.0f},
+                 // 30 + 600 (1 - 2^-24) = 629.9999642..., rounded to the float below
+                 // 630: 629.999939.
+                 {justBelowOne, justBelowOne, 16777214, std::bit_cast<float>(0x441d7fffu)},
+                 {0.0f, 0.5f, 0, 330.0f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.first << ", " << c.second);
         BallTable t = StartTable();
@@ -98,21 +96,19 @@ TEST(ATan2, ResultsAreThePinnedBits)
     const struct {
         float y, x;
         double angle;
-    } cases[] = {
-        {0.0f, 0.0f, 1.0},
-        {-0.0f, 0.0f, 1.0},
-        {0.0f, -0.0f, 1.0},
-        {1.0f, std::nanf(""), 1.0},
-        {-5.0f, 0.0f, 1.57079632679489},
-        {5.0f, 0.0f, -1.57079632679489},
-        {5.0f, -0.0f, -1.57079632679489},
-        {0.0f, 3.0f, 6.28318530717956},
-        {0.0f, -3.0f, 3.14159265358978},
-        {-0.0f, 3.0f, 6.28318530717956},
-        {-1.0f, 1.0f, 7.068583470577008},
-        {1.0f, -1.0f, 3.926990816987228}, // Pi + pi / 4
-        {1.0f, 3.0f, std::bit_cast<double>(0x4017d88259782972ull)},
-    };
+    } cases[] = {{0.0f, 0.0f, 1.0},
+                 {-0.0f, 0.0f, 1.0},
+                 {0.0f, -0.0f, 1.0},
+                 {1.0f, std::nanf(""), 1.0},
+                 {-5.0f, 0.0f, 1.57079632679489},
+                 {5.0f, 0.0f, -1.57079632679489},
+                 {5.0f, -0.0f, -1.57079632679489},
+                 {0.0f, 3.0f, 6.28318530717956},
+                 {0.0f, -3.0f, 3.14159265358978},
+                 {-0.0f, 3.0f, 6.28318530717956},
+                 {-1.0f, 1.0f, 7.068583470577008},
+                 {1.0f, -1.0f, 3.926990816987228}, // Pi + pi / 4
+                 {1.0f, 3.0f, std::bit_cast<double>(0x4017d88259782972ull)}};
     for (const auto& c : cases) {
         EXPECT_BITS(t.ATan2(c.y, c.x), c.angle) << "ATan2(" << c.y << ", " << c.x << ")";
     }

@@ -58,28 +58,26 @@ TEST(TickClamps, FloorAndWallsHoldEveryBallInsideTheWindow)
         std::vector<Ball> balls;
         std::vector<Size> ticks;
         std::vector<Pos> expected; // slot 0 (the anchor) first
-    } cases[] = {
-        {"floor holds the ball on its radius",
-         {{1000.0f, 5450.0f, 100.0f}},
-         {{W, H}},
-         {{4537.5f, 45.0f}, {1000.0f, 5390.0f}}},
-        {"side walls",
-         {{10.0f, 1000.0f, 50.0f}, {9070.0f, 3000.0f, 50.0f}},
-         {{W, H}},
-         {{4537.5f, 45.0f}, {50.0f, 1045.0f}, {9025.0f, 3045.0f}}},
-        {"right wall wins in a narrow window",
-         {{10.0f, 1000.0f, 50.0f}},
-         {{60.0f, H}},
-         {{60.0f, 45.0f}, {10.0f, 1045.0f}}}, // 60 - 50, though less than the radius
-        {"zero-size window",
-         {{100.0f, 100.0f, 50.0f}},
-         {{0.0f, 0.0f}},
-         {{0.0f, 0.0f}, {-50.0f, -50.0f}}},
-        {"narrowing the window brings balls back inside",
-         {{8000.0f, 1000.0f, 100.0f}, {8500.0f, 3000.0f, 200.0f}},
-         {{W, H}, {5000.0f, H}},
-         {{4537.5f, 90.0f}, {4900.0f, 1090.0f}, {4800.0f, 3090.0f}}},
-    };
+    } cases[] = {{"floor holds the ball on its radius",
+                  {{1000.0f, 5450.0f, 100.0f}},
+                  {{W, H}},
+                  {{4537.5f, 45.0f}, {1000.0f, 5390.0f}}},
+                 {"side walls",
+                  {{10.0f, 1000.0f, 50.0f}, {9070.0f, 3000.0f, 50.0f}},
+                  {{W, H}},
+                  {{4537.5f, 45.0f}, {50.0f, 1045.0f}, {9025.0f, 3045.0f}}},
+                 {"right wall wins in a narrow window",
+                  {{10.0f, 1000.0f, 50.0f}},
+                  {{60.0f, H}},
+                  {{60.0f, 45.0f}, {10.0f, 1045.0f}}}, // 60 - 50, though less than the radius
+                 {"zero-size window",
+                  {{100.0f, 100.0f, 50.0f}},
+                  {{0.0f, 0.0f}},
+                  {{0.0f, 0.0f}, {-50.0f, -50.0f}}},
+                 {"narrowing the window brings balls back inside",
+                  {{8000.0f, 1000.0f, 100.0f}, {8500.0f, 3000.0f, 200.0f}},
+                  {{W, H}, {5000.0f, H}},
+                  {{4537.5f, 90.0f}, {4900.0f, 1090.0f}, {4800.0f, 3090.0f}}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         BallTable t = StartTable();
@@ -111,22 +109,20 @@ TEST(PairStep, OverlappingPairsArePushedApartAlongTheirLine)
         bool pushed;
         double hitAngle;
         float endX1, endY1, endX2, endY2;
-    } cases[] = {
-        {"side by side: apart horizontally", 1000, 1045, 100, 1150, 1045, 100, true, pi, 980, 1045,
-         1170, 1045},
-        {"touching (3-4-5: exactly 200 apart): not pushed", 1000, 1000, 100, 1120, 1160, 100, false,
-         0.25, 1000, 1000, 1120, 1160},
-        // Pushed 15 (150 / 10) along 1 radian: 2000 + 15 cos 1 = 2008.1045...,
-        // 2000 - 15 sin 1 = 1987.3779..., each rounded to a float; the lower
-        // slot goes right and up, the higher left and down: 2008.10449,
-        // 1987.37793, 1991.89551, 2012.62207.
-        {"coincident centres: split along one radian", 2000, 2000, 100, 2000, 2000, 50, true, 1.0,
-         f(0x44fb0358u), f(0x44f86c18u), f(0x44f8fca8u), f(0x44fb93e8u)},
-        // Straight below: pushed straight down, and sin(Pi / 2) is 1 exactly:
-        // 1000 - 92.418975830078125 = 907.581055, 1500 + the same = 1592.41895.
-        {"the push uses the unrounded radius sum", 3000, 1000, r1, 3000, 1500, r2, true, pi / 2,
-         3000, f(0x4462e530u), 3000, f(0x44c70d68u)},
-    };
+    } cases[] = {{"side by side: apart horizontally", 1000, 1045, 100, 1150, 1045, 100, true, pi,
+                  980, 1045, 1170, 1045},
+                 {"touching (3-4-5: exactly 200 apart): not pushed", 1000, 1000, 100, 1120, 1160,
+                  100, false, 0.25, 1000, 1000, 1120, 1160},
+                 // Pushed 15 (150 / 10) along 1 radian: 2000 + 15 cos 1 = 2008.1045...,
+                 // 2000 - 15 sin 1 = 1987.3779..., each rounded to a float; the lower
+                 // slot goes right and up, the higher left and down: 2008.10449,
+                 // 1987.37793, 1991.89551, 2012.62207.
+                 {"coincident centres: split along one radian", 2000, 2000, 100, 2000, 2000, 50,
+                  true, 1.0, f(0x44fb0358u), f(0x44f86c18u), f(0x44f8fca8u), f(0x44fb93e8u)},
+                 // Straight below: pushed straight down, and sin(Pi / 2) is 1 exactly:
+                 // 1000 - 92.418975830078125 = 907.581055, 1500 + the same = 1592.41895.
+                 {"the push uses the unrounded radius sum", 3000, 1000, r1, 3000, 1500, r2, true,
+                  pi / 2, 3000, f(0x4462e530u), 3000, f(0x44c70d68u)}};
     // For r1 and r2 the float-rounded sum over ten and the double sum over
     // ten round to different floats; the push must be the latter.
     ASSERT_NE(Bits(static_cast<float>(static_cast<float>(static_cast<double>(r1) + r2) / 10.0)),

@@ -293,8 +293,7 @@ TEST(Soak, CheckCatchesALostBall)
         {&t->BallY[10], -51 * 1400.0f - 10000.0f, "too far above the top (m-th highest centre)"},
         {&t->BallX[11], std::nanf(""),
          "not sound (a value not finite or a slot past BallCount written)"},
-        {&t->BallY[60], 1.0f, "not sound (a value not finite or a slot past BallCount written)"},
-    };
+        {&t->BallY[60], 1.0f, "not sound (a value not finite or a slot past BallCount written)"}};
     for (const auto& f : faults) {
         const float saved = *f.field;
         *f.field = f.value;

@@ -87,8 +87,7 @@ TEST(Damage, WhatAPassChangesIsTheUnionOfOldAndNewTiles)
         {"side by side and stacked",
          {},
          {At({5, 5, 10, 10}), At({40, 5, 45, 10}), At({5, 40, 45, 45}), At({150, 70, 160, 71})},
-         {{0, 0, 64, 64}, {128, 64, 160, 96}}},
-    };
+         {{0, 0, 64, 64}, {128, 64, 160, 96}}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Damage d;

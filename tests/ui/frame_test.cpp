@@ -123,8 +123,7 @@ TEST(FrameSurface, EachPassDrawsItsRingsOverTheBackground)
              s.Circle(600, 750, 150, Red);
              s.Circle(1500, 750, 450, Blue);
          },
-         {{{50, 50}, Blue}, {{130, 50}, Red}, {{120, 50}, Back}}},
-    };
+         {{{50, 50}, Blue}, {{130, 50}, Red}, {{120, 50}, Back}}}};
     for (const auto& c : cases) {
         for (const double ratio : {1.0, 2.0}) {
             SCOPED_TRACE(::testing::Message() << c.name << ", ratio " << ratio);

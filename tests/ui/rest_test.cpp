@@ -83,45 +83,43 @@ TEST(RestWake, EveryWayOfWakingRestartsTheTimer)
         // pass changes the frame.
         bool moves;
         bool repaints;
-    } wakes[] = {
-        {"press", [](ShownForm& s) { s.Press(500, 30); }, true, true},
-        {"resized", [](ShownForm& s) { s.Resize(500, 300); }, true, true},
-        // Showing or restoring changes nothing: one tick finds that out,
-        // and the pile rests again.
-        {"shown again",
-         [](ShownForm& s) {
-             s.form.Hidden();
-             s.form.Shown();
-         },
-         false, false},
-        {"restored",
-         [](ShownForm& s) {
-             s.form.Minimised();
-             s.form.Restored();
-         },
-         false, false},
-        // The frame must be cleared to the new background, or drawn in
-        // device pixels of the new ratio.
-        {"background changed",
-         [](ShownForm& s) {
-             s.window.background = 0x008B8B;
-             s.form.ClientChanged();
-         },
-         false, true},
-        {"pixel ratio changed",
-         [](ShownForm& s) {
-             s.window.ratio = 2;
-             s.form.ClientChanged();
-         },
-         false, true},
-        // The same size and ratio, laid out a device pixel wider.
-        {"device size changed",
-         [](ShownForm& s) {
-             s.window.deviceWidth = 606;
-             s.form.ClientChanged();
-         },
-         false, true},
-    };
+    } wakes[] = {{"press", [](ShownForm& s) { s.Press(500, 30); }, true, true},
+                 {"resized", [](ShownForm& s) { s.Resize(500, 300); }, true, true},
+                 // Showing or restoring changes nothing: one tick finds that out,
+                 // and the pile rests again.
+                 {"shown again",
+                  [](ShownForm& s) {
+                      s.form.Hidden();
+                      s.form.Shown();
+                  },
+                  false, false},
+                 {"restored",
+                  [](ShownForm& s) {
+                      s.form.Minimised();
+                      s.form.Restored();
+                  },
+                  false, false},
+                 // The frame must be cleared to the new background, or drawn in
+                 // device pixels of the new ratio.
+                 {"background changed",
+                  [](ShownForm& s) {
+                      s.window.background = 0x008B8B;
+                      s.form.ClientChanged();
+                  },
+                  false, true},
+                 {"pixel ratio changed",
+                  [](ShownForm& s) {
+                      s.window.ratio = 2;
+                      s.form.ClientChanged();
+                  },
+                  false, true},
+                 // The same size and ratio, laid out a device pixel wider.
+                 {"device size changed",
+                  [](ShownForm& s) {
+                      s.window.deviceWidth = 606;
+                      s.form.ClientChanged();
+                  },
+                  false, true}};
     for (const auto& w : wakes) {
         SCOPED_TRACE(w.name);
         ShownForm s;

@@ -120,10 +120,9 @@ TEST_F(WindowStress, ResizeStormKeepsThePileExactAndTheFrameTheClientSize)
     // against the walls, one 20000 pixels long is a long thin frame, and an
     // empty client area has no frame at all. Then a run of ordinary sizes,
     // several to a tick.
-    std::vector<std::vector<Size>> storm = {
-        {{1, 1}}, {StartSize}, {{1, 20000}}, {{20000, 1}}, {{0, 0}},
-        {{2, 3}}, {{0, 366}},  {{605, 0}},   {{1, 1}},     {{640, 480}},
-    };
+    std::vector<std::vector<Size>> storm = {{{1, 1}}, {StartSize}, {{1, 20000}}, {{20000, 1}},
+                                            {{0, 0}}, {{2, 3}},    {{0, 366}},   {{605, 0}},
+                                            {{1, 1}}, {{640, 480}}};
     SceneRandom random;
     for (int step = 0; step < 100; ++step) {
         std::vector<Size> burst;

@@ -150,16 +150,14 @@ TEST(TimerCadence, WaitsAreRoundedUpToTheTimersUnit)
     const struct {
         nanoseconds at, now, unit;
         std::int64_t units;
-    } waits[] = {
-        {15625us, 0ns, 1ms, 16},
-        {15625us, 15625us, 1ms, 0},
-        {15625us, 20ms, 1ms, 0},
-        {2ms, 1ms, 1ms, 1},
-        {2ms + 1ns, 1ms, 1ms, 2},
-        {15625us, 0ns, 100ns, 156250},
-        {15'625'001ns, 0ns, 100ns, 156251},
-        {1ns, 0ns, 100ns, 1},
-    };
+    } waits[] = {{15625us, 0ns, 1ms, 16},
+                 {15625us, 15625us, 1ms, 0},
+                 {15625us, 20ms, 1ms, 0},
+                 {2ms, 1ms, 1ms, 1},
+                 {2ms + 1ns, 1ms, 1ms, 2},
+                 {15625us, 0ns, 100ns, 156250},
+                 {15'625'001ns, 0ns, 100ns, 156251},
+                 {1ns, 0ns, 100ns, 1}};
     for (const auto& w : waits) {
         EXPECT_EQ(UnitsToWait(w.at, w.now, w.unit), w.units)
             << w.at.count() << " ns from " << w.now.count() << " in units of " << w.unit.count();

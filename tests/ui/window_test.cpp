@@ -39,15 +39,13 @@ TEST_F(WindowTest, EveryButtonAndModifierAddsOneBallAtThePointer)
     const struct {
         double x, y;
         float twipsX, twipsY;
-    } points[] = {
-        {10, 300, 150.0f, 4500.0f},
-        {10.25, 20.75, 153.75f, 311.25f},
-        {0.5, 365.5, 7.5f, 5482.5f},
-        {604.75, 0.25, 9071.25f, 3.75f},
-        {302.3, 1.0 / 3, 4534.5f, 5.0f},
-        {0.1, 100.1, 1.5f, 1501.5f},
-        {100.23, 10.07, 1503.44995f, 151.050003f},
-    };
+    } points[] = {{10, 300, 150.0f, 4500.0f},
+                  {10.25, 20.75, 153.75f, 311.25f},
+                  {0.5, 365.5, 7.5f, 5482.5f},
+                  {604.75, 0.25, 9071.25f, 3.75f},
+                  {302.3, 1.0 / 3, 4534.5f, 5.0f},
+                  {0.1, 100.1, 1.5f, 1501.5f},
+                  {100.23, 10.07, 1503.44995f, 151.050003f}};
     const int buttons[] = {LeftButton, RightButton, MiddleButton, ExtraButton};
     int k = 0;
     for (const int button : buttons) {

@@ -57,24 +57,19 @@ struct Guarded {
             [&](int x, int y) { return At(r.left + x, r.top + y); },
             [&](int x, int y) { return other.At(r.left + x, r.top + y); });
     }
-    // Whether every word outside `inside` (frame coordinates) is `want` there:
-    // Guard beyond the frame, `back` inside it.
-    bool UntouchedOutside(PixelRect inside, std::uint32_t back)
+    // Where a word outside `inside` (frame coordinates) first is not as it
+    // was: Guard beyond the frame, `back` inside it.
+    ::testing::AssertionResult UntouchedOutside(PixelRect inside, std::uint32_t back)
     {
-        for (int y = -guard; y < height + guard; ++y) {
-            for (int x = -guard; x < width + guard; ++x) {
-                const bool inFrame = x >= 0 && y >= 0 && x < width && y < height;
-                const bool inClip =
-                    x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
-                if (inClip && inFrame) {
-                    continue;
-                }
-                if (At(x, y) != (inFrame ? back : Guard)) {
-                    return false;
-                }
-            }
-        }
-        return true;
+        const int g = guard;
+        return EveryPixel(
+            width + 2 * g, height + 2 * g, [&](int x, int y) { return At(x - g, y - g); },
+            [&](int x, int y) {
+                const bool inFrame = x >= g && y >= g && x < width + g && y < height + g;
+                const bool inClip = x >= inside.left + g && x < inside.right + g &&
+                                    y >= inside.top + g && y < inside.bottom + g;
+                return inFrame && inClip ? AnyPixel : inFrame ? back : Guard;
+            });
     }
 };
 

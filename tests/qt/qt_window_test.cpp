@@ -25,7 +25,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <gtest/gtest.h>
 #include <iostream>
 #include <map>
 #include <new>

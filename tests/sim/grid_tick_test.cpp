@@ -7,7 +7,6 @@
 #include "tick.h"
 
 #include <cmath>
-#include <gtest/gtest.h>
 #include <limits>
 #include <memory>
 #include <vector>

@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <random>
 
 namespace {

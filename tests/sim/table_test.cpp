@@ -7,7 +7,6 @@
 
 #include <bit>
 #include <cmath>
-#include <gtest/gtest.h>
 
 TEST(BallTableInit, AnchorSitsAtTopCentreAndPiIsTheShortValue)
 {

@@ -41,7 +41,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <memory>
 #include <random>
 

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <gtest/gtest.h>
 #include <numeric>
 #include <vector>
 

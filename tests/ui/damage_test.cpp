@@ -5,7 +5,6 @@
 #include "frame_scene.h"
 #include "sim_test_util.h"
 
-#include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
 

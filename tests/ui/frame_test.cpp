@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <gtest/gtest.h>
 #include <iostream>
 #include <random>
 #include <vector>

@@ -8,7 +8,6 @@
 #include "sim_test_util.h"
 #include "surface.h"
 
-#include <gtest/gtest.h>
 #include <memory>
 #include <tuple>
 #include <vector>

@@ -5,7 +5,6 @@
 #include "window_test_util.h"
 
 #include <functional>
-#include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iostream>
 #include <string>
 #include <unistd.h>

@@ -5,7 +5,6 @@
 // against the simulation run on its own, not just that nothing broke.
 #include "window_test_util.h"
 
-#include <gtest/gtest.h>
 #include <vector>
 
 namespace {

@@ -3,8 +3,6 @@
 // resizing, hiding and minimising.
 #include "window_test_util.h"
 
-#include <gtest/gtest.h>
-
 using WindowTest = FormTest;
 
 TEST_F(WindowTest, StartsWithCaptionSizeAndAnchor)

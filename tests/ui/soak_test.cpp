@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
-#include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -16,23 +16,18 @@ namespace {
 // in pages.
 long Resident()
 {
-    std::ifstream statm("/proc/self/statm");
     long size = 0;
     long resident = 0;
-    statm >> size >> resident;
+    std::ifstream("/proc/self/statm") >> size >> resident;
     return resident * sysconf(_SC_PAGESIZE);
 }
 
 // The most this process has held resident so far, in bytes.
 long PeakResident()
 {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stol(line.substr(6)) * 1024;
-        }
-    }
-    return -1;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss * 1024;
 }
 
 } // namespace

@@ -172,26 +172,6 @@ TEST(WindowRules, EventsBeforeLoadWaitForIt)
     EXPECT_EQ(window.clock.wake, Timer::Granularity);
 }
 
-TEST_F(WindowTest, ReportsOfNoChangeLeaveARestAlone)
-{
-    // A window system may report its state again with nothing changed: a
-    // move, a paint, a show of a window in view.
-    TickUntilRest(200);
-    ASSERT_TRUE(form.Resting());
-    const struct {
-        const char* name;
-        void (Form1::*report)();
-    } reports[] = {{"shown", &Form1::Shown},
-                   {"restored", &Form1::Restored},
-                   {"client changed", &Form1::ClientChanged}};
-    for (const auto& r : reports) {
-        SCOPED_TRACE(r.name);
-        (form.*r.report)();
-        EXPECT_TRUE(form.Resting());
-        EXPECT_FALSE(window.clock.wake);
-    }
-}
-
 TEST_F(WindowTest, NoTickRunsWhileHiddenOrMinimised)
 {
     // A full table, which moves at every tick, so that each cycle below can

@@ -29,14 +29,6 @@ inline std::uint32_t PixelAt(const PixelFrame& f, int x, int y)
     return f.pixels[y * f.stride + x] & 0xFFFFFFu;
 }
 
-// The pixel of a frame at a point in world units (twips), at `ratio` device
-// pixels per device-independent pixel.
-inline std::uint32_t PixelAtTwips(const PixelFrame& f, double ratio, double x, double y)
-{
-    const double r = ratio / TwipsPerPixel;
-    return PixelAt(f, static_cast<int>(x * r), static_cast<int>(y * r));
-}
-
 // A frame's pixels, row after row without padding: a copy that later passes
 // leave alone.
 inline std::vector<std::uint32_t> Pixels(const PixelFrame& f)

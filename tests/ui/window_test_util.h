@@ -105,7 +105,8 @@ struct ShownForm {
     // The pixel of the latest frame at a point in world units (twips).
     std::uint32_t At(double x, double y)
     {
-        return PixelAtTwips(form.Frame(), form.FrameRatio(), x, y);
+        const double r = form.FrameRatio() / TwipsPerPixel;
+        return PixelAt(form.Frame(), static_cast<int>(x * r), static_cast<int>(y * r));
     }
 };
 

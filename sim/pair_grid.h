@@ -9,6 +9,7 @@
 
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstdint>
 
 // Why a ball the grid does not hand to ball i's pass cannot overlap i.
@@ -75,6 +76,7 @@ public:
     // hold.
     int Take(Cursor& c) const
     {
+        assert(Any(c));
         if (c.Bits == 0) {
             c.Word = std::countr_zero(c.More);
             c.More &= c.More - 1;

@@ -5,6 +5,7 @@
 // Private to the tick (QuickPush in sim/tick.h) and its tests.
 #pragma once
 
+#include <cassert>
 #include <cmath>
 
 // Why the quick push stores what the library path stores.
@@ -89,6 +90,7 @@ struct QuotientProducts {
 // dx must not be 0. q as ATan2 forms it: the float quotient of the floats.
 inline QuotientProducts QuotientPushes(float dy, float dx, double push)
 {
+    assert(dx != 0.0f);
     const float quotient = dy / dx;
     const double q = quotient;
     const double root = std::sqrt(1.0 + q * q);
@@ -125,9 +127,7 @@ inline bool OneFloatAround(double sum, double slack)
 inline QuickSums QuickPushSums(double xi, double yi, double xj, double yj, float dy, float dx,
                                double push)
 {
-    const QuotientProducts t = QuotientPushes(dy, dx, push);
-    const double pc = t.C;
-    const double ps = t.S;
+    const auto [pc, ps] = QuotientPushes(dy, dx, push);
     const double sxi = xi + pc;
     const double syi = yi - ps;
     const double sxj = xj - pc;
@@ -135,11 +135,8 @@ inline QuickSums QuickPushSums(double xi, double yi, double xj, double yj, float
     const double slack = QuickSlackOf[std::signbit(dx) ? 1 : 0] * std::fabs(push);
     // Not NaN, not 0, nor so small that the zeros could pass for each other.
     const bool usable = slack > 0x1p-140;
-    const bool okXi = OneFloatAround(sxi, slack);
-    const bool okYi = OneFloatAround(syi, slack);
-    const bool okXj = OneFloatAround(sxj, slack);
-    const bool okYj = OneFloatAround(syj, slack);
-    const bool exact = usable & okXi & okYi & okXj & okYj;
+    const bool exact = usable & OneFloatAround(sxi, slack) & OneFloatAround(syi, slack) &
+                       OneFloatAround(sxj, slack) & OneFloatAround(syj, slack);
     return {static_cast<float>(sxi), static_cast<float>(syi), static_cast<float>(sxj),
             static_cast<float>(syj), exact};
 }

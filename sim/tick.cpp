@@ -12,6 +12,8 @@
 
 #include "pair_grid.h"
 
+#include <atomic>
+#include <cassert>
 #include <cmath>
 
 namespace {
@@ -24,6 +26,9 @@ constexpr double FallStep = 45.0;
 // no more than its balls. No lock: the tick runs on one thread only (the
 // user-interface thread, from the timer), one tick at a time (sim/tick.h).
 PairGrid grid;
+// Set while a grid tick runs, so that a second one at the same time (on
+// another thread, or from within the first) is caught in debug builds.
+std::atomic_flag gridBusy;
 // The differences of the grid tick's last push (floats, as ATan2 takes
 // them), for HitAngle at its end: in memory, so that the pass need not hold
 // them in registers (measured: 8 % faster than locals).
@@ -96,7 +101,10 @@ void MoveBallsPlain(BallTable& t, float width, float height)
 
 bool MoveBallsGrid(BallTable& t, float width, float height, GridCounts* counts)
 {
+    [[maybe_unused]] const bool busy = gridBusy.test_and_set();
+    assert(!busy && "one grid tick at a time: the grid is the program's one scratch");
     if (!grid.Build(t)) {
+        gridBusy.clear();
         MoveBallsPlain(t, width, height);
         if (counts) {
             *counts = {};
@@ -163,6 +171,7 @@ bool MoveBallsGrid(BallTable& t, float width, float height, GridCounts* counts)
         t.HitAngle = t.ATan2(lastDy, lastDx);
     }
     tally.Gathers = grid.Gathers();
+    gridBusy.clear();
     if (counts) {
         *counts = tally;
     }

@@ -39,20 +39,15 @@ void Form1::Timer1_Timer()
     rest_.Before(Table);
     Table.MoveBalls(screen_.ScaleWidth(), screen_.ScaleHeight());
     DrawBalls(Table, screen_);
-    // Only what the pass changed is repainted and reaches the window
+    // Only what the pass changed is drawn, repainted and reaches the window
     // system: a small pile in a large window costs the pixels it moves
     // over, not the whole window.
+    const Damage& damage = screen_.Rasterize();
     const PixelFrame& frame = screen_.Frame();
-    const Damage& damage = screen_.LastDamage();
-    if (frame.pixels != nullptr) {
-        if (damage.Whole()) {
-            const PixelRect all{0, 0, frame.width, frame.height};
-            window_.Repaint({&all, 1});
-        } else if (!damage.Rects().empty()) {
-            window_.Repaint(damage.Rects());
-        }
+    if (!damage.Rects().empty()) {
+        window_.Repaint(damage.Rects());
     } else if (const PixelRect all{0, 0, window_.DeviceWidth(), window_.DeviceHeight()};
-               framed_ && !all.Empty()) {
+               frame.pixels == nullptr && framed_ && !all.Empty()) {
         // A client area too large for memory has no frame: the window shows
         // its background, repainted once when the frame goes
         // (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).

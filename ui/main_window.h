@@ -20,7 +20,7 @@ enum PressShift { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
 class Form1 {
 public:
     // The window's caption, set in the top CMakeLists.txt.
-    static constexpr const char* Caption = TORVANE_CAPTION;
+    static constexpr char Caption[] = TORVANE_CAPTION;
     // Client area at start, device-independent pixels: 9075 x 5490 twips.
     static constexpr int StartClientWidth = 605;
     static constexpr int StartClientHeight = 366;
@@ -38,11 +38,12 @@ public:
     // Every press adds a ball at the pointer, (X, Y) in world units
     // (twips); whatever the button and modifiers. Draws nothing.
     void Form_MouseDown(int Button, int Shift, float X, float Y);
-    // One tick at the current client size, then one draw pass; the window
-    // repaints only what the pass changed. A tick that leaves the table as
-    // it was puts the pile to rest: the timer stops until a press, a change
-    // of the client area (size, pixel ratio, background), or the window
-    // being shown or restored.
+    // One tick at the current client size, one draw pass, and the frame
+    // drawn from it (FrameSurface::Rasterize); the window repaints only what
+    // the pass changed. A tick that leaves the table as it was puts the pile
+    // to rest: the timer stops until a press, a change of the client area
+    // (size, pixel ratio, background), or the window being shown or
+    // restored.
     void Timer1_Timer();
 
     // What the window system tells the form. Each may come at any time and
@@ -74,15 +75,14 @@ public:
     // The wake-up asked for with WindowSystem::WakeAt has come.
     void WakeUp() { Timer1.Poll(); }
 
-    // Whether the pile is at rest and the timer stopped for it.
-    bool Resting() const { return resting_; }
     bool Visible() const { return shown_ && !minimised_; }
 
-    // The frame the latest draw pass made (device pixels, 0xFFRRGGBB words;
-    // no pixels before the first tick or while none fit in memory: the
-    // window then shows its background), and its device pixels per
-    // device-independent pixel.
-    const PixelFrame& Frame() { return screen_.Frame(); }
+    // The frame the latest tick drew (device pixels, 0xFFRRGGBB words; no
+    // pixels before the first tick or while none fit in memory: the window
+    // then shows its background), and its device pixels per
+    // device-independent pixel. What a paint handler shows; reading it
+    // draws nothing.
+    const PixelFrame& Frame() const { return screen_.Frame(); }
     double FrameRatio() const { return screen_.Ratio(); }
 
     // The whole simulation state, for the window's lifetime. Public so that
@@ -90,9 +90,6 @@ public:
     BallTable Table;
     // Asks for an event every millisecond; see Timer for what it gets.
     Timer Timer1;
-
-    // The surface the draw pass draws through, holding the latest frame.
-    FrameSurface& Screen() { return screen_; }
 
 private:
     // What of the client area changes what a tick does or what the frame
@@ -119,6 +116,7 @@ private:
     bool loaded_ = false;
     bool shown_ = false;
     bool minimised_ = false;
+    // Whether the pile is at rest and the timer stopped for it.
     bool resting_ = false;
     // Whether the last pass had a frame to show.
     bool framed_ = false;

@@ -7,33 +7,20 @@
 
 namespace {
 
-template <class T, std::size_t N>
-bool SameBits(const std::array<T, N>& a, const std::array<T, N>& b, int live)
+template <class T> bool SameBits(const T& a, const T& b, int count = 1)
 {
-    return std::memcmp(a.data(), b.data(), sizeof(T) * static_cast<std::size_t>(live)) == 0;
+    return std::memcmp(&a, &b, sizeof(T) * static_cast<std::size_t>(count)) == 0;
 }
 
 } // namespace
 
-void RestWatch::Before(const BallTable& table)
-{
-    count_ = table.BallCount;
-    pi_ = table.Pi;
-    hitAngle_ = table.HitAngle;
-    const int live = std::clamp(table.BallCount + 1, 0, MaxSlot + 1);
-    std::copy_n(table.BallX.begin(), live, x_.begin());
-    std::copy_n(table.BallY.begin(), live, y_.begin());
-    std::copy_n(table.BallRadius.begin(), live, radius_.begin());
-    std::copy_n(table.BallColor.begin(), live, color_.begin());
-}
-
 bool RestWatch::Unchanged(const BallTable& table) const
 {
-    if (table.BallCount != count_ || std::memcmp(&table.Pi, &pi_, sizeof pi_) != 0 ||
-        std::memcmp(&table.HitAngle, &hitAngle_, sizeof hitAngle_) != 0) {
-        return false;
-    }
+    const BallTable& b = before_;
     const int live = std::clamp(table.BallCount + 1, 0, MaxSlot + 1);
-    return SameBits(table.BallX, x_, live) && SameBits(table.BallY, y_, live) &&
-           SameBits(table.BallRadius, radius_, live) && SameBits(table.BallColor, color_, live);
+    return table.BallCount == b.BallCount && SameBits(table.Pi, b.Pi) &&
+           SameBits(table.HitAngle, b.HitAngle) && SameBits(table.BallX[0], b.BallX[0], live) &&
+           SameBits(table.BallY[0], b.BallY[0], live) &&
+           SameBits(table.BallRadius[0], b.BallRadius[0], live) &&
+           SameBits(table.BallColor[0], b.BallColor[0], live);
 }

@@ -5,9 +5,6 @@
 
 #include "ball_table.h"
 
-#include <array>
-#include <cstdint>
-
 // A tick is a pure function of the table and the client size (the grid it
 // builds is scratch, rebuilt every tick). So once a tick leaves the table as
 // it found it, every further tick at that size does too, and every draw pass
@@ -16,19 +13,13 @@
 // shown or restored. Tested in tests/ui/rest_test.cpp.
 class RestWatch {
 public:
-    // Keeps a copy of every field of the live slots, BallCount, Pi and
-    // HitAngle, before a tick.
-    void Before(const BallTable& table);
-    // Whether the table is bit for bit what Before saw: the same bits, so
-    // that -0.0 and 0.0 differ and a NaN equals itself.
+    // Keeps a copy of the table before a tick.
+    void Before(const BallTable& table) { before_ = table; }
+    // Whether the live slots, BallCount, Pi and HitAngle are bit for bit
+    // what Before saw: the same bits, so that -0.0 and 0.0 differ and a NaN
+    // equals itself.
     bool Unchanged(const BallTable& table) const;
 
 private:
-    std::int16_t count_ = -1;
-    double pi_ = 0;
-    double hitAngle_ = 0;
-    std::array<float, MaxSlot + 1> x_{};
-    std::array<float, MaxSlot + 1> y_{};
-    std::array<float, MaxSlot + 1> radius_{};
-    std::array<std::int32_t, MaxSlot + 1> color_{};
+    BallTable before_;
 };

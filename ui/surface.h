@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// What the program needs from its window system, kept free of any toolkit so
-// that the draw pass, its tests and its benchmarks build without a window.
+// What the draw pass draws through (Surface, in world units), the colour
+// value's pixel word, and the random source the window hands AddBall. No
+// toolkit, so that the draw pass builds without a window.
 #pragma once
 
 #include <cstdint>

@@ -59,19 +59,14 @@ public:
 
     // Requested interval in milliseconds; takes effect from the next event.
     void SetInterval(int milliseconds);
-    int Interval() const { return interval_; }
 
     // A disabled timer delivers nothing and keeps no wake-up asked for;
     // enabling it starts a fresh interval from now.
     void SetEnabled(bool enabled);
-    bool Enabled() const { return enabled_; }
 
     // Runs the handler once if an event is due by the clock, then asks to be
-    // called again when the next one falls due.
+    // called again when the next one falls due (TimerHost::WakeAt).
     void Poll();
-
-    // When the next event falls due, on the clock's time line.
-    std::chrono::nanoseconds Due() const { return due_; }
 
 private:
     // The first clock boundary no earlier than `from` plus the interval.
@@ -81,5 +76,6 @@ private:
     std::function<void()> onTimer_;
     int interval_ = 0;
     bool enabled_ = false;
+    // When the next event falls due, on the clock's time line.
     std::chrono::nanoseconds due_{0};
 };

@@ -34,5 +34,6 @@ protected:
 
 private:
     const Clock& clock_;
-    QTimer wake_;
+    // The one wake-up asked for (WakeAt), a child in the window's object tree.
+    QTimer wake_{this};
 };

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <windowsx.h>
 
 namespace {
@@ -60,16 +59,6 @@ int DevicePixels(int dips, UINT dpi)
 // own loop does, so the pile moves on through them.
 const UINT WakeMessage = WM_APP;
 
-std::wstring Wide(const char* utf8)
-{
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
-    if (length > 1) {
-        MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), length);
-    }
-    return wide;
-}
-
 } // namespace
 
 Win32Window::Win32Window(HINSTANCE instance) : instance_(instance)
@@ -116,8 +105,10 @@ bool Win32Window::Create(int show)
     if (!timer_ || !stop_ || !RegisterClassExW(&windowClass)) {
         return false;
     }
-    const std::wstring caption = Wide(Form1::Caption);
-    window_ = CreateWindowExW(0, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+    // UTF-8 to UTF-16 takes no more units than bytes.
+    wchar_t caption[sizeof Form1::Caption] = {};
+    MultiByteToWideChar(CP_UTF8, 0, Form1::Caption, -1, caption, int(sizeof Form1::Caption));
+    window_ = CreateWindowExW(0, kClassName, caption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
     waker_ = window_ ? CreateThread(nullptr, 0, Waker, this, 0, nullptr) : nullptr;
     if (!waker_) {
@@ -128,9 +119,8 @@ bool Win32Window::Create(int show)
     // system drew around it.
     const UINT dpi = UINT(PixelRatio() * 96);
     RECT frame;
-    RECT client;
     GetWindowRect(window_, &frame);
-    GetClientRect(window_, &client);
+    const RECT client = ClientRect();
     SetWindowPos(
         window_, nullptr, 0, 0,
         frame.right - frame.left - client.right + DevicePixels(Form1::StartClientWidth, dpi),

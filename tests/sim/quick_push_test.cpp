@@ -29,7 +29,8 @@ Sums SumsOf(const BallTable& t, float xi, float yi, float ri, float xj, float yj
     const float dx = static_cast<float>(static_cast<double>(xi) - xj);
     const float dy = static_cast<float>(static_cast<double>(yi) - yj);
     const double push = static_cast<float>((static_cast<double>(rj) + ri) / 10.0);
-    const QuotientProducts q = QuotientPushes(dy, dx, push);
+    // No quotient for dx = 0: those pairs are the library path's alone.
+    const QuotientProducts q = dx != 0.0f ? QuotientPushes(dy, dx, push) : QuotientProducts{};
     const double angle = t.ATan2(dy, dx);
     const double c = std::cos(angle) * push;
     const double sn = std::sin(angle) * push;

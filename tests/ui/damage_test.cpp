@@ -161,8 +161,10 @@ TEST(Damage, LargeFramesTakeLargerTilesAndWideRowsSeveralWords)
         SCOPED_TRACE(s.width);
         Damage d;
         Pass(d, s.width, s.height, {});
-        EXPECT_EQ(d.Tile(), s.tile);
         EXPECT_EQ(d.Rects(), (Rects{{0, 0, s.width, s.height}}));
+        // A ring in the first pixel marks the first tile.
+        Pass(d, s.width, s.height, {At({0, 0, 1, 1})});
+        EXPECT_EQ(d.Rects(), (Rects{{0, 0, s.tile, std::min(s.tile, s.height)}}));
     }
     // 3840 pixels are 120 tiles, two words of the mask: a ring over the
     // join of the two, another up to the last tile.

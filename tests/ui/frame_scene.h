@@ -176,17 +176,19 @@ inline FrameHashes PinnedFrames()
         FrameSurface s(client);
         s.DrawWidth(FramePen);
         DrawBalls(*settled, s);
+        s.Rasterize();
         add(ratio, "whole", s.Frame());
         // The moved table from damage, against a full redraw of it.
         DrawBalls(*moved, s);
+        const Damage& damage = s.Rasterize();
         const PixelFrame& f = s.Frame();
         add(ratio, "damaged", f);
         FrameSurface full(client);
         full.DrawWidth(FramePen);
         DrawBalls(*moved, full);
+        full.Rasterize();
         const PixelFrame& g = full.Frame();
-        out.damageSound = out.damageSound && !s.LastDamage().Whole() &&
-                          !s.LastDamage().Rects().empty() &&
+        out.damageSound = out.damageSound && !damage.Whole() && !damage.Rects().empty() &&
                           std::equal(f.pixels, f.pixels + f.width * f.height, g.pixels);
 
         const PixelRect all{0, 0, f.width, f.height};

@@ -30,6 +30,7 @@ struct Client {
     std::uint32_t At(double x, double y)
     {
         const double r = surface.Ratio();
+        surface.Rasterize();
         return PixelAt(surface.Frame(), static_cast<int>(x * r), static_cast<int>(y * r));
     }
 };
@@ -129,6 +130,7 @@ TEST(FrameSurface, EachPassDrawsItsRingsOverTheBackground)
             Client client(ratio);
             client.surface.Cls();
             c.draw(client.surface);
+            client.surface.Rasterize();
             const PixelFrame& f = client.surface.Frame();
             ASSERT_EQ(f.width, 200 * ratio);
             ASSERT_EQ(f.height, 100 * ratio);
@@ -152,6 +154,7 @@ TEST(FrameSurface, ARatioAboveTheMostIsDrawnAtTheMost)
     c.surface.Cls();
     c.surface.Circle(1500, 750, 630, Green); // centre (100, 50) px, radius 42 px
     EXPECT_EQ(c.surface.Ratio(), FrameSurface::MaxRatio);
+    c.surface.Rasterize();
     ASSERT_EQ(c.surface.Frame().width, 200 * 16);
     EXPECT_EQ(c.At(100 + 42, 50), Green);
     EXPECT_EQ(c.At(100, 50 - 46), Green);

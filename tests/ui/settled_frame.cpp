@@ -68,7 +68,7 @@ int main(int argc, char* argv[])
     int ran = ticks;
     if (ticks >= 0) {
         s.Tick(ticks);
-    } else if (ran = s.TickUntilRest(1'000'000); !s.form.Resting()) {
+    } else if (ran = s.TickUntilRest(1'000'000); s.Ticking()) {
         std::fputs("settled_frame: the pile never came to rest\n", stderr);
         return 1;
     }

@@ -79,11 +79,14 @@ struct ShownForm {
             }
         }
     }
+    // Whether the form asked for a wake-up: its timer runs. A shown form
+    // stops it only when the pile rests.
+    bool Ticking() const { return window.clock.wake.has_value(); }
     // Ticks until the pile rests, at most `limit` ticks; returns how many ran.
     int TickUntilRest(int limit)
     {
         int ticks = 0;
-        for (; !form.Resting() && ticks < limit; ++ticks) {
+        for (; Ticking() && ticks < limit; ++ticks) {
             Tick();
         }
         return ticks;

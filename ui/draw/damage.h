@@ -55,7 +55,7 @@ public:
     // ended, which is what the frame holds.
     void Begin(int width, int height, bool whole);
     // The next ring of the pass, in call order. Its bounds may be empty.
-    void Add(const DrawnRing& ring);
+    void Add(const DrawnRing& ring) { next_.push_back(ring); }
     // Ends the pass: compares it with the last one, makes the damage
     // rectangles and keeps the pass as the last one. Does nothing without
     // a pass under way.
@@ -70,7 +70,6 @@ public:
     const std::vector<PixelRect>& Rects() const { return rects_; }
     // Whether that damage is the whole frame.
     bool Whole() const { return whole_; }
-    int Tile() const { return tile_; }
 
     // Calls f(clip) for every damage rectangle that meets `bounds`, with the
     // part of it inside `bounds`, in the order of Rects().

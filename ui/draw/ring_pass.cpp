@@ -28,12 +28,3 @@ void RingPass::Draw(const PixelFrame& frame, const Damage& damage, std::uint32_t
         });
     }
 }
-
-std::size_t RingPass::Bytes() const
-{
-    std::size_t bytes = shapes_.capacity() * sizeof(RingShape);
-    for (const RingShape& s : shapes_) {
-        bytes += s.Bytes();
-    }
-    return bytes;
-}

@@ -54,25 +54,12 @@ public:
         return da * da + db * db <= r2_;
     }
 
-    // The first whole x >= 0 with (x, y) outside the disc. Every decision
-    // about a corner is this one test, so the spans of a row and the areas
-    // in it never disagree.
-    std::int64_t Edge(std::int64_t y) const
-    {
-        if (!Inside(0, y)) {
-            return 0;
-        }
-        const double rest = r2_ - static_cast<double>(y) * static_cast<double>(y);
-        // sqrt is rounded: step to the exact answer of the test itself.
-        auto x = static_cast<std::int64_t>(std::sqrt(rest)) + 1;
-        while (Inside(x, y)) {
-            ++x;
-        }
-        return Edge(y, x);
-    }
-    // The same, knowing that the answer is at most `above`, the one for
-    // the row above: rows are walked down the quarter, where the edge only
-    // moves left, so this costs one step per column over the whole quarter.
+    // The first whole x >= 0 with (x, y) outside the disc, knowing that it
+    // is at most `above`: the one for the row above, or Rows() + 1 for row
+    // 0. Rows are walked down the quarter, where the edge only moves left,
+    // so this costs one step per column over the whole quarter. Every
+    // decision about a corner is this one test, so the spans of a row and
+    // the areas in it never disagree.
     std::int64_t Edge(std::int64_t y, std::int64_t above) const
     {
         std::int64_t x = above;
@@ -146,8 +133,7 @@ private:
 // without them this scalar loop with the same operations, so the result does
 // not depend on the vector width or the instruction set the compiler picks
 // (PinnedFrames.HashIsPinned, on both).
-[[maybe_unused]] inline std::uint32_t BlendOne(std::uint32_t dst, std::uint32_t src,
-                                               std::uint32_t alpha)
+inline std::uint32_t BlendOne(std::uint32_t dst, std::uint32_t src, std::uint32_t alpha)
 {
     std::uint32_t out = 0xFF000000u;
     for (int shift = 0; shift < 24; shift += 8) {
@@ -336,8 +322,8 @@ void RingShape::Measure(double radius, double width)
     const Disc outer(radius + width / 2, outerTable);
     const Disc inner(hole ? innerRadius : 0, innerTable);
     const std::int64_t n = outer.Rows();
-    std::int64_t outerTop = outer.Edge(0);
-    std::int64_t innerTop = hole ? inner.Edge(0) : 0;
+    std::int64_t outerTop = outer.Edge(0, n + 1);
+    std::int64_t innerTop = hole ? inner.Edge(0, inner.Rows() + 1) : 0;
     for (std::int64_t j = 0; j < n; ++j) {
         const std::int64_t outerBottom = outer.Edge(j + 1, outerTop);
         const std::int64_t innerBottom = hole ? inner.Edge(j + 1, innerTop) : 0;
@@ -381,26 +367,6 @@ void RingShape::Measure(double radius, double width)
 namespace {
 
 #if defined(__SSE2__)
-// The first `count` (1 to 3) pixels at p, and the store back of as many.
-inline __m128i LoadFew(const std::uint32_t* p, std::int64_t count)
-{
-    if (count == 1) {
-        return _mm_cvtsi32_si128(static_cast<int>(p[0]));
-    }
-    const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-    return count == 2 ? two : _mm_unpacklo_epi64(two, _mm_cvtsi32_si128(static_cast<int>(p[2])));
-}
-inline void StoreFew(std::uint32_t* p, __m128i v, std::int64_t count)
-{
-    if (count == 1) {
-        p[0] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
-        return;
-    }
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
-    if (count == 3) {
-        p[2] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 8)));
-    }
-}
 inline __m128i Alphas4(const std::uint16_t* a)
 {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a));
@@ -430,14 +396,12 @@ void BlendShapeRun(std::uint32_t* line, const std::uint16_t* alpha, std::int64_t
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + t));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(line + t), blend(d, alphas(t)));
     }
-    if (t < count) {
-        StoreFew(line + t, blend(LoadFew(line + t, count - t), alphas(t)), count - t);
-    }
-#else
+#endif
+    // The last few pixels (all of them without SSE2) one at a time: the
+    // same blend, so the same bits.
     for (; t < count; ++t) {
         line[t] = BlendOne(line[t], src, alpha[Step * t]);
     }
-#endif
 }
 
 #if defined(__SSE2__)
@@ -459,20 +423,9 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
                    const std::uint16_t* alphas, const Blender& blend)
 {
     const std::uint32_t src = blend.src;
-    // Lanes [0, L) of four, and lanes [4 - L, 4), for L = 0 to 4.
-    alignas(16) static const std::uint16_t first[5][8] = {{0, 0, 0, 0},
-                                                          {0xFFFF, 0, 0, 0},
-                                                          {0xFFFF, 0xFFFF, 0, 0},
-                                                          {0xFFFF, 0xFFFF, 0xFFFF, 0},
-                                                          {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
-    alignas(16) static const std::uint16_t last[5][8] = {{0, 0, 0, 0},
-                                                         {0, 0, 0, 0xFFFF},
-                                                         {0, 0, 0xFFFF, 0xFFFF},
-                                                         {0, 0xFFFF, 0xFFFF, 0xFFFF},
-                                                         {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}};
-    const auto mask = [](const std::uint16_t(&m)[5][8], std::int64_t lanes) {
-        return _mm_load_si128(reinterpret_cast<const __m128i*>(m[lanes]));
-    };
+    // Four lanes loaded from ones + 8 - L have lanes [0, L) set, from
+    // ones + L lanes [4 - L, 4), for L = 0 to 4.
+    static const std::uint16_t ones[12] = {0, 0, 0, 0, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     const auto blendAt = [&](std::uint32_t* p, __m128i a4) {
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p), blend(d, a4));
@@ -502,10 +455,11 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
         }
         for (std::int64_t c = 0; c < n; c += 4) {
             const std::int64_t lanes = std::min<std::int64_t>(n - c, 4);
-            const __m128i right = _mm_and_si128(Alphas4(alpha + c), mask(first, lanes));
+            const __m128i right = _mm_and_si128(Alphas4(alpha + c), Alphas4(ones + 8 - lanes));
             // Left: pixels -from-c-4 .. -from-c-1 hold quadrant columns
             // from+c+3 down to from+c.
-            const __m128i left = _mm_and_si128(Alphas4Reversed(alpha + c + 3), mask(last, lanes));
+            const __m128i left =
+                _mm_and_si128(Alphas4Reversed(alpha + c + 3), Alphas4(ones + lanes));
             blendAt(line0 + from + c, right);
             blendAt(line0 - from - c - 4, left);
             if (count == 2) {

@@ -4,6 +4,8 @@
 
 #include "ring_raster.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -60,12 +62,12 @@ void FrameSurface::Release()
 {
     pixels_.reset();
     frame_ = {};
-    drawn_ = false;
+    drawn_.reset();
 }
 
 void FrameSurface::Cls()
 {
-    ratio_ = RatioFor(client_.PixelRatio());
+    const double ratio = look_.ratio = std::min(client_.PixelRatio(), MaxRatio);
     // The frame is drawn in device pixels, so that rings stay crisp on dense
     // screens, and is exactly as large as the window system lays the client
     // area out: at a fractional ratio its rounding, not ours, decides
@@ -73,26 +75,22 @@ void FrameSurface::Cls()
     // Above the largest ratio drawn, the frame is the client area at that
     // ratio, and the window system scales it up to the screen
     // (FrameSurface.ARatioAboveTheMostIsDrawnAtTheMost).
-    const bool clamped = ratio_ != client_.PixelRatio();
-    const int w = clamped ? static_cast<int>(std::ceil(client_.ClientWidth() * ratio_))
+    const bool clamped = ratio != client_.PixelRatio();
+    const int w = clamped ? static_cast<int>(std::ceil(client_.ClientWidth() * ratio))
                           : client_.DeviceWidth();
-    const int h = clamped ? static_cast<int>(std::ceil(client_.ClientHeight() * ratio_))
+    const int h = clamped ? static_cast<int>(std::ceil(client_.ClientHeight() * ratio))
                           : client_.DeviceHeight();
-    wanted_ = w > 0 && h > 0;
     // An empty client area has no frame, and neither has one too large for
     // memory. The pile goes on moving; its rings are drawn again once a
     // frame fits (WindowStress.AFrameTooLargeForMemoryShowsTheBackgroundUntilOneFits).
-    drawing_ = wanted_ && Allocate(w, h);
+    drawing_ = w > 0 && h > 0 && Allocate(w, h);
     if (!drawing_) {
         Release();
         damage_.Begin(0, 0, true);
         return;
     }
-    background_ = client_.Background() & 0xFFFFFFu;
-    pen_ = drawWidth_ * ratio_;
-    const bool whole =
-        !drawn_ || ratio_ != drawnRatio_ || background_ != drawnBackground_ || pen_ != drawnPen_;
-    damage_.Begin(frame_.width, frame_.height, whole);
+    look_ = {ratio, client_.Background() & 0xFFFFFFu, drawWidth_ * ratio};
+    damage_.Begin(frame_.width, frame_.height, drawn_ != look_);
 }
 
 void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
@@ -100,32 +98,35 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     if (!drawing_) {
         return;
     }
-    // Only recorded here; Frame() draws. Device pixels. The centre is kept
+    // Only recorded here; Rasterize draws. Device pixels. The centre is kept
     // where the rasterizer puts it, on the pixel corner nearest to it,
     // floor(x * scale + 0.5), so that a ball moving within a pixel changes
     // nothing. RingBounds skips rings wholly outside the frame before
     // converting anything to int, so that no centre, however far off,
     // overflows.
-    const double scale = ratio_ / TwipsPerPixel;
+    const double scale = look_.ratio / TwipsPerPixel;
     const double cx = std::floor(x * scale + 0.5);
     const double cy = std::floor(y * scale + 0.5);
     const double r = radius * scale;
-    damage_.Add({cx, cy, r, pen_, RgbWordOf(color),
-                 RingBounds(cx, cy, r, pen_, {0, 0, frame_.width, frame_.height})});
+    const double pen = look_.pen;
+    damage_.Add({cx, cy, r, pen, RgbWordOf(color),
+                 RingBounds(cx, cy, r, pen, {0, 0, frame_.width, frame_.height})});
 }
 
-const PixelFrame& FrameSurface::Frame()
+const Damage& FrameSurface::Rasterize()
 {
-    if (damage_.InPass()) {
-        damage_.End();
-        if (drawing_) {
-            pass_.Draw(frame_, damage_, background_);
-            drawn_ = true;
-            drawnRatio_ = ratio_;
-            drawnBackground_ = background_;
-            drawnPen_ = pen_;
-        }
+    // drawing_ holds only within a pass, with a frame to draw into.
+    damage_.End();
+    if (drawing_) {
+        pass_.Draw(frame_, damage_, look_.background);
+        drawing_ = false;
+        drawn_ = look_;
     }
-    drawing_ = false;
+    return damage_;
+}
+
+const PixelFrame& FrameSurface::Frame() const
+{
+    assert(!damage_.InPass());
     return frame_;
 }

@@ -62,18 +62,14 @@ PixelRect RingBounds(double cx, double cy, double radius, double width, PixelRec
 // centre. Keyed by the exact doubles passed.
 class RingShape {
 public:
-    // The largest outer radius drawn, device pixels. The program's largest
-    // ring is its largest ball, 630 twips (42 pixels), in its 9-pixel pen:
-    // 46.5 pixels from the centre at one device pixel per pixel, and
-    // FrameSurface draws at most FrameSurface::MaxRatio = 16 device pixels
-    // per pixel (a screen that reports more gets a frame at 16, scaled up by
-    // its window system), so no ring of the program reaches 744 device
-    // pixels (static_assert in frame_surface.cpp). Rings beyond it, which
-    // only another pen or radius could make, are not drawn (RingBounds is
-    // empty for them too). A shape holds at most 744 rows of 10 bytes and
-    // 2986 alphas: 13 KB. The full table of the start-up window holds 343 KB
-    // of shapes at one device pixel per pixel, 598 KB at two
-    // (RasterPassCold's shape_bytes).
+    // The largest outer radius drawn, device pixels: the program's largest
+    // ring, its largest ball (42 pixels) in its 9-pixel pen at the most
+    // device pixels per pixel a frame is drawn at (FrameSurface::MaxRatio,
+    // 16), lies within it (static_assert in frame_surface.cpp). Rings beyond
+    // it are not drawn (RingBounds is empty for them too). A shape holds at
+    // most 744 rows of 10 bytes and 2986 alphas: 13 KB. The full table of the
+    // start-up window holds 343 KB of shapes at one device pixel per pixel,
+    // 598 KB at two (RasterPassCold's shape_bytes, malloc's headers aside).
     static constexpr double MaxRadius = 744;
 
     // Measures the ring of this radius and pen width (device pixels; signs
@@ -82,11 +78,6 @@ public:
     bool Matches(double radius, double width) const
     {
         return measured_ && radius == radius_ && width == width_;
-    }
-    // Heap bytes the shape holds.
-    std::size_t Bytes() const
-    {
-        return rows_.capacity() * sizeof(Row) + alphas_.capacity() * sizeof(std::uint16_t);
     }
 
 private:

@@ -59,11 +59,6 @@ void Damage::Begin(int width, int height, bool whole)
     next_.clear();
 }
 
-void Damage::Add(const DrawnRing& ring)
-{
-    next_.push_back(ring);
-}
-
 void Damage::End()
 {
     if (!inPass_) {

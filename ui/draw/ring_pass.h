@@ -20,8 +20,6 @@
 class RingPass {
 public:
     void Draw(const PixelFrame& frame, const Damage& damage, std::uint32_t background);
-    // Heap bytes of the shapes kept.
-    std::size_t Bytes() const;
 
 private:
     std::vector<RingShape> shapes_;

@@ -107,16 +107,14 @@ protected:
     }
 };
 
-// The region of every paint event a widget gets.
-struct PaintRegions : QObject {
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* e) override
+// Shows f every event an object gets while this lives.
+struct OnEvent : QObject {
+    std::function<void(QEvent*)> f;
+    OnEvent(QObject& target, std::function<void(QEvent*)> f) : f(std::move(f))
     {
-        if (e->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent*>(e)->region();
-        }
-        return false;
+        target.installEventFilter(this);
     }
+    bool eventFilter(QObject*, QEvent* e) override { return f(e), false; }
 };
 
 } // namespace
@@ -182,19 +180,12 @@ TEST_F(QtAdapter, DoubleClickIsTwoPresses)
 {
     // Through the window system, which reports the second press to a widget
     // as a double-click only.
-    struct : QObject {
-        int doubleClicks = 0;
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            doubleClicks += e->type() == QEvent::MouseButtonDblClick;
-            return false;
-        }
-    } counter;
-    window.installEventFilter(&counter);
+    int doubleClicks = 0;
+    OnEvent counter(window,
+                    [&](QEvent* e) { doubleClicks += e->type() == QEvent::MouseButtonDblClick; });
     QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 60));
-    ASSERT_EQ(counter.doubleClicks, 1);
+    ASSERT_EQ(doubleClicks, 1);
     EXPECT_EQ(window.Form.Table.BallCount, 2);
-    window.removeEventFilter(&counter);
 }
 
 TEST_F(QtAdapter, EveryFingerAddsABallWheelDoesNot)
@@ -320,16 +311,16 @@ TEST_F(QtAdapter, AFrameMemoryCannotHoldShowsTheBackground)
 TEST_F(QtAdapter, RepaintsAreRoundedOutwardsToWholePixels)
 {
     Tick();
-    PaintRegions paints;
-    window.installEventFilter(&paints);
     QCoreApplication::processEvents();
-    paints.painted = QRegion();
+    QRegion painted;
+    OnEvent paints(window, [&painted](QEvent* e) {
+        painted += e->type() == QEvent::Paint ? static_cast<QPaintEvent*>(e)->region() : QRegion();
+    });
     // Device pixels (3, 5) to (10, 7), and (20, 20) to (21, 21): in pixels of
     // the window, each rounded outwards.
     const PixelRect rects[] = {{3, 5, 10, 7}, {20, 20, 21, 21}};
     window.Repaint(rects);
     QCoreApplication::processEvents();
-    window.removeEventFilter(&paints);
     const std::map<double, QRegion> pinned = {{1, QRegion(3, 5, 7, 2) + QRegion(20, 20, 1, 1)},
                                               {1.5, QRegion(2, 3, 5, 2) + QRegion(13, 13, 1, 1)},
                                               {2, QRegion(1, 2, 4, 2) + QRegion(10, 10, 1, 1)}};
@@ -337,7 +328,7 @@ TEST_F(QtAdapter, RepaintsAreRoundedOutwardsToWholePixels)
     if (expected == pinned.end()) {
         GTEST_SKIP() << "no pinned rectangles for ratio " << window.Form.FrameRatio();
     }
-    EXPECT_EQ(paints.painted, expected->second);
+    EXPECT_EQ(painted, expected->second);
 }
 
 namespace {

@@ -39,14 +39,77 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <random>
 
-// Calls of the global operator new in this program so far, all forms
-// (alloc_count.cpp).
-std::uint64_t AllocationCount();
+// The global operator new and delete of this program are counting ones on
+// malloc/free. Every form of both is replaced, so that the sanitizers, which
+// track new/delete pairs, see one consistent allocator.
+namespace {
+std::atomic<std::uint64_t> allocations{0};
+
+void* Allocate(std::size_t size)
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+} // namespace
+
+// Calls of operator new so far, every form.
+std::uint64_t AllocationCount()
+{
+    return allocations.load(std::memory_order_relaxed);
+}
+
+void* operator new(std::size_t size)
+{
+    if (void* p = Allocate(size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -256,8 +319,7 @@ TEST(Soak, FullTableInAChangingWindowStaysInBounds)
     EXPECT_EQ(t->BallCount, MaxSlot);
     EXPECT_EQ(allocations, 0u) << "the tick or AddBall allocated";
     std::printf("soak: %ld ticks, %d balls; furthest into the floor %.1f, past a wall %.1f, above "
-                "the top edge "
-                "%.1f world units; highest centre %.2f D above Y0 (bound %d D)\n",
+                "the top edge %.1f world units; highest centre %.2f D above Y0 (bound %d D)\n",
                 ticks, t->BallCount + 1, ext.belowFloor, ext.pastWall, ext.aboveTop, ext.topStair,
                 t->BallCount + 1);
 }

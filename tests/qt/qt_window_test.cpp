@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
-// What the Qt adapter does itself, on Qt's offscreen platform (no display
-// needed) with Form1's timer on a clock the test sets: Qt's presses and
-// window events reach the form, the paint shows its frame, its repaints
-// become update regions, and closing the window ends the ticks. What the
-// form then does with them is tested without Qt, in tests/ui. And the ring
-// rasterizer beside Qt's own antialiased stroke of the same circle: a check
-// of the look, since Qt's curves sit slightly inside the true ones.
+// What the Qt adapter does itself, on Qt's offscreen platform with Form1's
+// timer on a clock the test sets: presses and window events reach the form,
+// the paint shows its frame, repaints become update regions, closing ends the
+// ticks (what the form does with them: tests/ui). And the rasterizer beside
+// Qt's antialiased stroke of the same circle, a check of the look.
 #include "qt_window.h"
 #include "refuse_frames.h"
 #include "ring_raster.h"

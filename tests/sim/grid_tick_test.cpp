@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The grid tick against the plain double loop: random scenes stepped side
-// by side, every position and HitAngle compared bit for bit after every
-// tick. A pair the grid wrongly skips, or tests out of order, shows up as
-// a differing bit within a few ticks. And its quick push (sim/quick_push.h,
-// QuickPush in sim/tick.h) against the library path: the bound E measured
-// against the library over random pairs, and the grid pass's push of pairs
-// built to land within E of a float midpoint and just outside it.
+// The grid tick against the plain double loop, every position and HitAngle
+// compared bit for bit after every tick of random scenes: a pair the grid
+// skips or tests out of order shows within a few ticks. And its quick push
+// (sim/quick_push.h) against the library path: the bound E over random pairs,
+// and pairs built to land within E of a float midpoint and just outside it.
 #include "sim_test_util.h"
 #include "tick.h"
 

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The ball table and its tick: the table's start state (the one owner of
-// the anchor's start and of Pi's bits), its angle helpers (exact results
-// against its short Pi), adding balls (slots, rounding of colour and radius,
-// the full table: the one owner of what a press on a full table does); the
-// tick's fall, floor and walls, pushes, and the order they happen in; and a
-// scripted scene of presses, resizes and ticks whose bits are pinned, so that
-// a change to the arithmetic anywhere in the tick shows up here.
+// The ball table and its tick: the start state (the one owner of the anchor's
+// start and of Pi's bits), the angle helpers against the short Pi, adding
+// balls (roundings; the one owner of what a press on a full table does), the
+// tick's fall, walls, pushes and their order, and a scripted scene whose
+// pinned bits show any change to the tick's arithmetic.
 #include "sim_test_util.h"
 #include "tick.h"
 

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-// A long run of the full table in a window that keeps changing size: after
-// every tick every value must be finite, no ball may be lost below the floor,
-// past a wall or far above the top, and nothing may have been allocated. And
-// the table is allocated once: pressing and ticking, even on a full table in
-// a window of any size, must not allocate, or a long run would grow.
+// The full table for a long run in a window that keeps changing size: after
+// every tick every value is finite, no ball is lost below the floor, past a
+// wall or far above the top, and nothing was allocated (nor by presses and
+// ticks on their own: a long run would grow).
 //
 // The bounds follow from the tick's rules. n = BallCount, N = n + 1 live
 // balls, k a slot with radius r, R the largest radius in the table, W and H

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The window's surface: what its rings look like in the frame, at one and
-// at two device pixels per pixel (as on a high-density screen); and the
-// frame built from damage against the frame drawn whole, pixel for pixel
-// after every pass, over random scenes: presses, ticks, resizes, pen and
-// background changes, balls pushed across every edge; and the repaints Form1
-// asks of the window system against that damage. At pixel ratios 1, 1.5 and
-// 2, where device pixels and pixels of the window do not line up.
+// The window's surface: its rings' looks at one and two device pixels per
+// pixel; the frame built from damage against the frame drawn whole, pixel for
+// pixel after every pass of random scenes (presses, ticks, resizes, pen and
+// background changes, balls across every edge), and the repaints Form1 asks
+// for against that damage, at ratios 1, 1.5 and 2.
 #include "window_test_util.h"
 
 #include <algorithm>

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The draw library: the draw pass against a surface that records its calls,
-// and the random source behind the colours and radii; the ring rasterizer
-// against a supersampled reference of the same annulus, and driven at every
-// edge of small frames and clips with guard bands; and the pinned frames'
-// hash: any change to the pixels the rasterizer, the blends or the damage
-// redraw give for the settled scene shows there.
+// The draw library: the draw pass against a recording surface and the random
+// source behind colours and radii; the ring rasterizer against a supersampled
+// reference and at every edge of small frames and clips with guard bands; and
+// the pinned frames' hash, which any change to their pixels shows.
 #include "frame_scene.h"
 #include "ring_pass.h"
 #include "sim_test_util.h"

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The window's timer and its rest, driven by a fake clock that keeps the
-// wake-up the timer asks for, so that no test here waits: the timer's
+// The window's timer and its rest on a fake clock (no test here waits): the
 // cadence; once a tick changes nothing the timer stops, and what wakes it (a
-// press, a resize, showing, restoring, a new background or pixel ratio)
-// gives the pile a run that had ticked throughout would have.
+// press, a resize, showing, restoring, a new background or ratio) gives the
+// pile of a run that had ticked throughout.
 #include "window_test_util.h"
 
 #include <algorithm>

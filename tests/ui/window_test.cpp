@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Form1 on a fake window system: start-up, presses, ticks, drawing,
-// resizing, hiding and minimising; and under abuse: a burst of presses far
-// beyond the table, a storm of resizes from 0 x 0 to 20000 x 20000 pixels, a
-// client area whose frame memory cannot hold. Every case checks the pile to
-// the bit against the simulation run on its own, not just that nothing broke.
+// Form1 on a fake window system: start-up, presses, ticks, drawing, resizing,
+// hiding and minimising; and abuse (a burst of presses, a storm of resizes up
+// to 20000 x 20000 pixels, a frame memory cannot hold), each case checking the
+// pile to the bit against the simulation run on its own.
 #include "window_test_util.h"
 
 #include <vector>

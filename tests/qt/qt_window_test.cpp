@@ -139,6 +139,7 @@ TEST_F(QtAdapter, StartsAsTheFormAsks)
 
 TEST_F(QtAdapter, EveryButtonAndModifierAddsOneBallAtThePointer)
 {
+    const Qt::KeyboardModifiers all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
     const struct {
         Qt::MouseButton button;
         Qt::KeyboardModifiers mods;
@@ -152,11 +153,7 @@ TEST_F(QtAdapter, EveryButtonAndModifierAddsOneBallAtThePointer)
                    {Qt::LeftButton, Qt::ShiftModifier, {195, 245}, 2925.0f, 3675.0f},
                    {Qt::LeftButton, Qt::ControlModifier, {232, 234}, 3480.0f, 3510.0f},
                    {Qt::LeftButton, Qt::AltModifier, {269, 223}, 4035.0f, 3345.0f},
-                   {Qt::RightButton,
-                    Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier,
-                    {306, 212},
-                    4590.0f,
-                    3180.0f},
+                   {Qt::RightButton, all, {306, 212}, 4590.0f, 3180.0f},
                    {Qt::MiddleButton, Qt::MetaModifier, {343, 201}, 5145.0f, 3015.0f},
                    // Fractions, as high-density screens and touch report them, kept.
                    {Qt::LeftButton, Qt::NoModifier, {10.25, 20.75}, 153.75f, 311.25f},

@@ -113,15 +113,11 @@ std::vector<double> Reference(int w, int h, int cx, int cy, double inner, double
     return area;
 }
 
-double Channel(std::uint32_t p, int shift)
-{
-    return static_cast<double>((p >> shift) & 0xFF);
-}
-
 } // namespace
 
 TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
 {
+    const auto channel = [](std::uint32_t p, int shift) { return double((p >> shift) & 0xFF); };
     // Radii and pen in pixels before the ratio: 0, 1, half the pen, just
     // above it, and the largest ball (630 twips).
     const double radii[] = {0, 1, 4.5, 4.75, 42};
@@ -159,9 +155,9 @@ TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
                         const std::uint32_t got = g.At(x, y);
                         ASSERT_EQ(got >> 24, 0xFFu);
                         for (int shift : {0, 8, 16}) {
-                            const double want = Channel(Back, shift) +
-                                                (Channel(Ink, shift) - Channel(Back, shift)) * a;
-                            const double err = std::fabs(Channel(got, shift) - want);
+                            const double want = channel(Back, shift) +
+                                                (channel(Ink, shift) - channel(Back, shift)) * a;
+                            const double err = std::fabs(channel(got, shift) - want);
                             worst = std::max(worst, err);
                             // Half a level of rounding in the store, and the
                             // reference's own error, well under a tenth.

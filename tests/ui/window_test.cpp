@@ -235,10 +235,8 @@ protected:
         // An empty client area is the one size whose frame has no pixels.
         const bool empty = w == 0 || h == 0;
         if (empty ? f.pixels != nullptr : f.pixels == nullptr || f.width != w || f.height != h) {
-            return ::testing::AssertionFailure()
-                   << "frame " << f.width << " x " << f.height
-                   << (f.pixels == nullptr ? " (none)" : "") << ", client " << window.width << " x "
-                   << window.height << " at ratio " << window.ratio;
+            return ::testing::AssertionFailure() << "frame " << f.width << " x " << f.height
+                                                 << " for a client of " << w << " x " << h;
         }
         for (std::size_t k = from; k < window.repainted.size(); ++k) {
             const PixelRect& r = window.repainted[k];

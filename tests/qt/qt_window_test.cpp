@@ -26,7 +26,6 @@
 #include <iostream>
 #include <map>
 #include <new>
-#include <type_traits>
 #include <utility>
 
 using namespace std::chrono_literals;
@@ -92,16 +91,12 @@ protected:
         return window.palette().color(QPalette::Window).rgb() & 0xFFFFFFu;
     }
     // Where the window as Qt paints it (device pixels) first differs from
-    // want(x, y): one of EveryPixel's wants, or a colour for every pixel.
+    // want(x, y), as EveryPixel says.
     template <class Want>::testing::AssertionResult Shows(Want want)
     {
         const QImage shown = window.grab().toImage();
         const auto at = [&shown](int x, int y) { return shown.pixel(x, y) & 0xFFFFFFu; };
-        if constexpr (std::is_invocable_v<Want, int, int>) {
-            return EveryPixel(shown.width(), shown.height(), at, want);
-        } else {
-            return EveryPixel(shown.width(), shown.height(), at, [want](int, int) { return want; });
-        }
+        return EveryPixel(shown.width(), shown.height(), at, want);
     }
 };
 
@@ -257,7 +252,7 @@ TEST_F(QtAdapter, WindowEventsReachTheForm)
 TEST_F(QtAdapter, PaintShowsTheFrame)
 {
     // Before the first tick there is no frame: the background.
-    EXPECT_TRUE(Shows(Background()));
+    EXPECT_TRUE(Shows([this](int, int) { return Background(); }));
     // Balls over the whole window, some across its edges.
     ClickMany(window, 60);
     Tick(20);
@@ -296,7 +291,7 @@ TEST_F(QtAdapter, AFrameMemoryCannotHoldShowsTheBackground)
     Tick();
     RefuseFrames = false;
     EXPECT_EQ(window.Form.Frame().pixels, nullptr);
-    EXPECT_TRUE(Shows(Background()));
+    EXPECT_TRUE(Shows([this](int, int) { return Background(); }));
     // Once one fits, the rings are back.
     Tick();
     ASSERT_NE(window.Form.Frame().pixels, nullptr);
@@ -460,11 +455,9 @@ TEST(RingLook, CloseToQtsStrokeOfTheSameCircle)
             QImage ours(side, side, QImage::Format_RGB32);
             ours.fill(back);
             QImage qt = ours.copy();
-            RingShape shape;
-            shape.Measure(r, pen);
-            DrawRing({reinterpret_cast<std::uint32_t*>(ours.bits()), ours.bytesPerLine() / 4, side,
-                      side},
-                     {0, 0, side, side}, c, c, shape, ink & 0xFFFFFFu);
+            DrawRingOnce({reinterpret_cast<std::uint32_t*>(ours.bits()), ours.bytesPerLine() / 4,
+                          side, side},
+                         {0, 0, side, side}, c, c, r, pen, ink & 0xFFFFFFu);
             QPainter p(&qt);
             p.setRenderHint(QPainter::Antialiasing);
             p.setPen(QPen(QColor(ink), pen));

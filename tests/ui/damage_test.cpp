@@ -17,15 +17,11 @@ namespace {
 
 using Rects = std::vector<PixelRect>;
 
-DrawnRing At(PixelRect bounds, std::uint32_t rgb = 0x112233)
+DrawnRing At(PixelRect b, std::uint32_t rgb = 0x112233)
 {
     // Centre and radius only need to tell rings apart here.
-    return {(bounds.left + bounds.right) / 2.0,
-            (bounds.top + bounds.bottom) / 2.0,
-            (bounds.right - bounds.left) / 2.0,
-            9.0,
-            rgb,
-            bounds};
+    const double w = b.right - b.left;
+    return {b.left + w / 2, (b.top + b.bottom) / 2.0, w / 2, 9.0, rgb, b};
 }
 
 void Pass(Damage& d, int width, int height, const std::vector<DrawnRing>& rings, bool whole = false)

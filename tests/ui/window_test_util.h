@@ -64,8 +64,6 @@ struct ShownForm {
         form.Form_Load();
         form.Shown();
     }
-    ShownForm(const ShownForm&) = delete;
-    ShownForm& operator=(const ShownForm&) = delete;
 
     // As the program runs, `ticks` times: the clock reaches the next timer
     // boundary, and the event loop delivers the wake-up the form asked for,

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A window system for Form1 with no toolkit: it records what the form asks
-// of it (repaints, wake-ups), and a test sets what it reports (size, pixel
-// ratio, background, time). The starting point of the window tests and the
-// drawing benchmarks.
+// A window system for Form1 with no toolkit, for the window tests and the
+// drawing benchmarks: it records what the form asks of it (repaints,
+// wake-ups), and a test sets what it reports (size, ratio, background, time).
 #pragma once
 
 #include "main_window.h"

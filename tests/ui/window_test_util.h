@@ -10,10 +10,9 @@
 
 #include <cstdint>
 
-// Whether this build runs under AddressSanitizer, for the few checks that
-// its allocator changes: it keeps freed memory in quarantine, so resident
-// memory says nothing of leaks, and it ends the process on an allocation it
-// cannot make instead of returning null.
+// Whether this build runs under AddressSanitizer, whose allocator keeps freed
+// memory in quarantine (resident memory says nothing of leaks) and ends the
+// process on an allocation it cannot make instead of returning null.
 #if defined(__SANITIZE_ADDRESS__)
 inline constexpr bool UnderAddressSanitizer = true;
 #elif defined(__has_feature)

@@ -79,13 +79,6 @@ protected:
             QCoreApplication::processEvents();
         }
     }
-    void TickUntilRest()
-    {
-        for (int k = 0; k < 2000 && Ticking(window); ++k) {
-            Tick();
-        }
-        ASSERT_FALSE(Ticking(window));
-    }
     std::uint32_t Background() const
     {
         return window.palette().color(QPalette::Window).rgb() & 0xFFFFFFu;
@@ -233,9 +226,10 @@ TEST_F(QtAdapter, WindowEventsReachTheForm)
                    true, true}};
     for (const auto& e : events) {
         SCOPED_TRACE(e.name);
-        if (window.Form.Visible()) {
-            TickUntilRest();
+        for (int k = 0; k < 2000 && window.Form.Visible() && Ticking(window); ++k) {
+            Tick(); // until the pile rests
         }
+        ASSERT_FALSE(window.Form.Visible() && Ticking(window));
         e.act(window);
         QCoreApplication::processEvents();
         EXPECT_EQ(window.Form.Visible(), e.visible);

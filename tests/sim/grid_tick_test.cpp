@@ -167,10 +167,9 @@ TEST(GridTick, FullTableMatchesThePlainLoopEveryTick)
     // The pile is crowded: balls leave their cells within a pass, so the
     // candidate sets had to grow, and the grid still tested a small share
     // of the million ordered pairs.
-    const auto& counts = p.Counts;
-    EXPECT_GT(counts.Gathers, MaxSlot + 1);
-    EXPECT_GT(counts.Pushes, 1000);
-    EXPECT_LT(counts.Tests, MaxSlot * (MaxSlot + 1) / 5);
+    EXPECT_GT(p.Counts.Gathers, MaxSlot + 1);
+    EXPECT_GT(p.Counts.Pushes, 1000);
+    EXPECT_LT(p.Counts.Tests, MaxSlot * (MaxSlot + 1) / 5);
 }
 
 TEST(GridTick, PilesOnZeroAndOnVerticalsMatchThePlainLoop)

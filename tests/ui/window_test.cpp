@@ -233,17 +233,15 @@ protected:
         const int w = window.DeviceWidth();
         const int h = window.DeviceHeight();
         // An empty client area is the one size whose frame has no pixels.
-        const bool empty = w == 0 || h == 0;
-        if (empty ? f.pixels != nullptr : f.pixels == nullptr || f.width != w || f.height != h) {
+        if (w == 0 || h == 0 ? f.pixels != nullptr
+                             : f.pixels == nullptr || f.width != w || f.height != h) {
             return ::testing::AssertionFailure() << "frame " << f.width << " x " << f.height
                                                  << " for a client of " << w << " x " << h;
         }
         for (std::size_t k = from; k < window.repainted.size(); ++k) {
             const PixelRect& r = window.repainted[k];
             if (r.Empty() || r.left < 0 || r.top < 0 || r.right > f.width || r.bottom > f.height) {
-                return ::testing::AssertionFailure()
-                       << "repaint " << r.left << "," << r.top << " to " << r.right << ","
-                       << r.bottom << " outside the frame";
+                return ::testing::AssertionFailure() << "repaint " << k << " outside the frame";
             }
         }
         return ::testing::AssertionSuccess();

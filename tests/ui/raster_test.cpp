@@ -257,12 +257,11 @@ TEST(RingRaster, FillRectStaysInsideFrameAndClip)
         Guarded g(7, 5, 2, Back);
         FillRect(g.Frame(), clip, 0xAB123456u);
         ASSERT_TRUE(g.UntouchedOutside(clip, Back));
-        const PixelRect inside = Intersect(clip, {0, 0, 7, 5});
-        for (int y = inside.top; y < inside.bottom; ++y) {
-            for (int x = inside.left; x < inside.right; ++x) {
-                ASSERT_EQ(g.At(x, y), 0xFF123456u);
-            }
-        }
+        const PixelRect in = Intersect(clip, {0, 0, 7, 5});
+        ASSERT_TRUE(EveryPixel(
+            in.right - in.left, in.bottom - in.top,
+            [&](int x, int y) { return g.At(in.left + x, in.top + y); },
+            [](int, int) { return 0xFF123456u; }));
     }
 }
 

@@ -137,10 +137,9 @@ TEST_F(WindowTest, TheFrameIsTheClientAreasDevicePixels)
     // A page 607 pixels wide at ratio 1.75 lays its canvas out 1062 device
     // pixels wide, not 1062.25 rounded up: the frame takes the window
     // system's size, so that it is shown pixel for pixel.
-    window.width = 607;
     window.ratio = 1.75;
     window.deviceWidth = 1062;
-    form.ClientChanged();
+    Resize(607, 366);
     Tick();
     EXPECT_EQ(form.Frame().width, 1062);
     EXPECT_EQ(form.Frame().height, 641); // 366 x 1.75 = 640.5, rounded

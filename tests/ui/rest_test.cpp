@@ -22,6 +22,23 @@ using RestTest = FormTest;
 
 } // namespace
 
+TEST_F(RestTest, TheAnchorRestsOnTheTickAfterItReachesTheFloor)
+{
+    // A black dot that sinks to the floor.
+    Tick();
+    const float x = form.Table.BallX[0];
+    EXPECT_EQ(At(x, 45), 0x000000u);
+    // It reaches the floor at tick 122 (5490 / 45); tick 123 changes nothing,
+    // and the pile rests: the timer stops, no wake-up is left asked for.
+    Tick(121);
+    EXPECT_BITS(form.Table.BallY[0], StartHeight);
+    EXPECT_EQ(At(x, StartHeight - 2 * TwipsPerPixel), 0x000000u);
+    EXPECT_EQ(At(x, 45), window.background);
+    EXPECT_TRUE(Ticking());
+    Tick();
+    EXPECT_FALSE(Ticking());
+}
+
 TEST_F(RestTest, PauseAndPressGiveThePileOfARunThatTickedThroughout)
 {
     for (const Dip& p : Pile) {
@@ -210,7 +227,7 @@ struct Fixture {
 
 } // namespace
 
-TEST(TimerCadence, EventsFallOnTheClockBoundariesHoweverOftenPolled)
+TEST(TimerCadence, SixtyFourEventsASecondOnTheClockBoundaries)
 {
     // 1 ms gives every boundary of 15.625 ms, 64 events a second; 40 ms
     // rounds up to three boundaries, 21 a second. A loop polling every 0.1 ms

@@ -96,22 +96,6 @@ TEST_F(WindowTest, APressDrawsNothingUntilTheNextTick)
     EXPECT_EQ(At(x, y), window.background);
 }
 
-TEST_F(WindowTest, AnchorIsABlackDotThatSinksToTheFloorAndRestsThere)
-{
-    Tick();
-    const float x = form.Table.BallX[0];
-    EXPECT_EQ(At(x, 45), 0x000000u);
-    // It reaches the floor at tick 122 (5490 / 45); tick 123 changes nothing,
-    // and the pile rests: the timer stops, no wake-up is left asked for.
-    Tick(121);
-    EXPECT_BITS(form.Table.BallY[0], StartHeight);
-    EXPECT_EQ(At(x, StartHeight - 2 * TwipsPerPixel), 0x000000u);
-    EXPECT_EQ(At(x, 45), window.background);
-    EXPECT_TRUE(Ticking());
-    Tick();
-    EXPECT_FALSE(Ticking());
-}
-
 TEST_F(WindowTest, ResizingMovesTheWallsFromTheNextTick)
 {
     Press(580, 100);

@@ -201,9 +201,10 @@ TEST(FrameSurface, ScaleIsFifteenTwipsPerPixel)
 
 TEST(FrameSurface, EachPassDrawsItsRingsOverTheBackground)
 {
-    // A pass after a Cls, and pixels of the frame it leaves (pixels of the
-    // window, the frame drawn in device pixels so that rings stay crisp on
-    // dense screens); no pixels given: every pixel is the background.
+    // A pass after a Cls (colours 0x00BBGGRR, as a ball holds them), and
+    // pixels of the frame it leaves (0xRRGGBB; pixels of the window, the frame
+    // drawn in device pixels so that rings stay crisp on dense screens); no
+    // pixels given: every pixel is the background.
     const struct {
         const char* name;
         std::function<void(FrameSurface&)> draw;
@@ -211,14 +212,14 @@ TEST(FrameSurface, EachPassDrawsItsRingsOverTheBackground)
     } cases[] = {
         {"a Cls fills the whole client with the background",
          [](FrameSurface& s) {
-             s.Circle(1500, 750, 300, Green);
+             s.Circle(1500, 750, 300, 0x00FF00);
              s.Cls();
          },
          {}},
         {"red and blue land in their channels; outlines only, the middles keep the background",
          [](FrameSurface& s) {
-             s.Circle(750, 750, 300, Blue); // centre (50, 50) px, radius 20 px
-             s.Circle(2250, 750, 300, Red); // centre (150, 50) px
+             s.Circle(750, 750, 300, 0x0000FF);  // centre (50, 50) px, radius 20 px
+             s.Circle(2250, 750, 300, 0xFF0000); // centre (150, 50) px
          },
          {{{70, 50}, Red},
           {{30, 50}, Red},
@@ -227,50 +228,50 @@ TEST(FrameSurface, EachPassDrawsItsRingsOverTheBackground)
           {{50, 50}, Back},
           {{150, 50}, Back}}},
         {"the pen is 9 pixels centred on the circle, smoothed at the edges only",
-         [](FrameSurface& s) { s.Circle(1500, 750, 450, Green); }, // radius 30 px
+         [](FrameSurface& s) { s.Circle(1500, 750, 450, 0x00FF00); }, // radius 30 px
          {{{126, 50}, Green}, {{133, 50}, Green}, {{124, 50}, Back}, {{136, 50}, Back}}},
         {"radius 0 is a dot as wide as the pen",
          [](FrameSurface& s) { s.Circle(1500, 750, 0, 0); },
          {{{100, 50}, 0}, {{102, 48}, 0}, {{106, 50}, Back}, {{100, 44}, Back}}},
         {"rings crossing the left and bottom edges are clipped, not moved",
          [](FrameSurface& s) {
-             s.Circle(0, 750, 300, Blue);
-             s.Circle(1500, 1800, 600, Red); // centre (100, 120) px, radius 40 px
+             s.Circle(0, 750, 300, 0x0000FF);
+             s.Circle(1500, 1800, 600, 0xFF0000); // centre (100, 120) px, radius 40 px
          },
          {{{20, 50}, Red}, {{0, 30}, Red}, {{100, 80}, Blue}, {{5, 50}, Back}}},
         {"rings wholly outside are skipped",
          [](FrameSurface& s) {
-             s.Circle(-1000, 750, 600, Blue); // ends 20 px left of the edge
-             s.Circle(1500, -700, 600, Blue);
-             s.Circle(3700, 750, 600, Blue);
-             s.Circle(1500, 2200, 600, Blue);
-             s.Circle(1e30f, 1e30f, 600, Blue); // far beyond any pixel number
-             s.Circle(-INFINITY, 750, 600, Blue);
+             s.Circle(-1000, 750, 600, 0x0000FF); // ends 20 px left of the edge
+             s.Circle(1500, -700, 600, 0x0000FF);
+             s.Circle(3700, 750, 600, 0x0000FF);
+             s.Circle(1500, 2200, 600, 0x0000FF);
+             s.Circle(1e30f, 1e30f, 600, 0x0000FF); // far beyond any pixel number
+             s.Circle(-INFINITY, 750, 600, 0x0000FF);
          },
          {}},
         {"later circles lie over earlier ones",
          [](FrameSurface& s) {
-             s.Circle(1500, 750, 300, Blue);
-             s.Circle(1500, 750, 300, Red);
+             s.Circle(1500, 750, 300, 0x0000FF);
+             s.Circle(1500, 750, 300, 0xFF0000);
          },
          {{{120, 50}, Blue}}},
         {"a new pen width redraws the rings",
          [](FrameSurface& s) {
-             s.Circle(1500, 750, 450, Green);
+             s.Circle(1500, 750, 450, 0x00FF00);
              s.DrawWidth(15);
              s.Cls();
-             s.Circle(1500, 750, 450, Green);
+             s.Circle(1500, 750, 450, 0x00FF00);
          },
          {{{136, 50}, Green}}},
         // Rings are looked up by their place in the previous pass first; a
         // different ball in that place must still get its own ring.
         {"a ring called in another place of the pass is the right one",
          [](FrameSurface& s) {
-             s.Circle(1500, 750, 300, Blue);
-             s.Circle(600, 750, 150, Green);
+             s.Circle(1500, 750, 300, 0x0000FF);
+             s.Circle(600, 750, 150, 0x00FF00);
              s.Cls();
-             s.Circle(600, 750, 150, Red);
-             s.Circle(1500, 750, 450, Blue);
+             s.Circle(600, 750, 150, 0xFF0000);
+             s.Circle(1500, 750, 450, 0x0000FF);
          },
          {{{50, 50}, Blue}, {{130, 50}, Red}, {{120, 50}, Back}}}};
     for (const auto& c : cases) {
@@ -301,7 +302,7 @@ TEST(FrameSurface, ARatioAboveTheMostIsDrawnAtTheMost)
     // to the pen's outer edge, is the largest the rasterizer draws.
     Client c(40);
     c.surface.Cls();
-    c.surface.Circle(1500, 750, 630, Green); // centre (100, 50) px, radius 42 px
+    c.surface.Circle(1500, 750, 630, 0x00FF00); // centre (100, 50) px, radius 42 px
     EXPECT_EQ(c.surface.Ratio(), FrameSurface::MaxRatio);
     c.surface.Rasterize();
     ASSERT_EQ(c.surface.Frame().width, 200 * 16);

@@ -12,15 +12,11 @@ namespace {
 
 void Widen(float v, double& lo, double& hi, bool& any)
 {
-    if (!std::isfinite(v)) {
-        return;
-    }
-    if (!any) {
-        lo = hi = v;
+    if (std::isfinite(v)) {
+        lo = any ? std::min(lo, static_cast<double>(v)) : v;
+        hi = any ? std::max(hi, static_cast<double>(v)) : v;
         any = true;
     }
-    lo = std::min(lo, static_cast<double>(v));
-    hi = std::max(hi, static_cast<double>(v));
 }
 
 // Cells needed to cover extent (world units), at most cap.

@@ -135,8 +135,11 @@ inline QuickSums QuickPushSums(double xi, double yi, double xj, double yj, float
     const double slack = QuickSlackOf[std::signbit(dx) ? 1 : 0] * std::fabs(push);
     // Not NaN, not 0, nor so small that the zeros could pass for each other.
     const bool usable = slack > 0x1p-140;
-    const bool exact = usable & OneFloatAround(sxi, slack) & OneFloatAround(syi, slack) &
-                       OneFloatAround(sxj, slack) & OneFloatAround(syj, slack);
+    const bool okXi = OneFloatAround(sxi, slack);
+    const bool okYi = OneFloatAround(syi, slack);
+    const bool okXj = OneFloatAround(sxj, slack);
+    const bool okYj = OneFloatAround(syj, slack);
+    const bool exact = usable & okXi & okYi & okXj & okYj;
     return {static_cast<float>(sxi), static_cast<float>(syi), static_cast<float>(sxj),
             static_cast<float>(syj), exact};
 }

@@ -26,8 +26,7 @@ constexpr double FallStep = 45.0;
 // no more than its balls. No lock: the tick runs on one thread only (the
 // user-interface thread, from the timer), one tick at a time (sim/tick.h).
 PairGrid grid;
-// Set while a grid tick runs, so that a second one at the same time (on
-// another thread, or from within the first) is caught in debug builds.
+// Set while a grid tick runs: a second one at the same time fails an assert.
 std::atomic_flag gridBusy;
 // The differences of the grid tick's last push (floats, as ATan2 takes
 // them), for HitAngle at its end: in memory, so that the pass need not hold

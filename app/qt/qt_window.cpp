@@ -59,8 +59,6 @@ void QtWindow::mousePressEvent(QMouseEvent* event)
 
 void QtWindow::paintEvent(QPaintEvent* event)
 {
-    // A new pixel ratio (a move to another screen) shows here on every Qt 6.
-    Form.ClientChanged();
     // The frame, wrapped without a copy, and the background where it does
     // not reach (everywhere before the first tick and while none fits).
     const PixelFrame& f = Form.Frame();
@@ -97,6 +95,10 @@ bool QtWindow::event(QEvent* event)
         // event; it adds a ball like any other press.
         mousePressEvent(static_cast<QMouseEvent*>(event));
         return true;
+    case QEvent::Paint:
+        // A new pixel ratio (a move to another screen) shows here on every Qt 6.
+        Form.ClientChanged();
+        break;
     case QEvent::Show:
     case QEvent::Hide:
         event->type() == QEvent::Show ? Form.Shown() : Form.Hidden();

@@ -108,9 +108,8 @@ void FrameSurface::Circle(float x, float y, float radius, std::int32_t color)
     const double cx = std::floor(x * scale + 0.5);
     const double cy = std::floor(y * scale + 0.5);
     const double r = radius * scale;
-    const double pen = look_.pen;
-    damage_.Add({cx, cy, r, pen, RgbWordOf(color),
-                 RingBounds(cx, cy, r, pen, {0, 0, frame_.width, frame_.height})});
+    damage_.Add({cx, cy, r, look_.pen, RgbWordOf(color),
+                 RingBounds(cx, cy, r, look_.pen, {0, 0, frame_.width, frame_.height})});
 }
 
 const Damage& FrameSurface::Rasterize()

@@ -69,7 +69,7 @@ public:
     // it are not drawn (RingBounds is empty for them too). A shape holds at
     // most 744 rows of 10 bytes and 2986 alphas: 13 KB. The full table of the
     // start-up window holds 343 KB of shapes at one device pixel per pixel,
-    // 598 KB at two (RasterPassCold's shape_bytes, malloc's headers aside).
+    // 598 KB at two (RasterPassCold's shape_bytes).
     static constexpr double MaxRadius = 744;
 
     // Measures the ring of this radius and pen width (device pixels; signs

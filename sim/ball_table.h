@@ -58,7 +58,7 @@ public:
     double ATan2(float Y, float x) const;
     // Degrees to radians and back: (Pi / 180) * degrees and (180 / Pi) *
     // radians, the division first, which rounds differently from multiplying
-    // first (AngleConversions.DivideBeforeMultiply).
+    // first (AngleConversions.DivideBeforeMultiplyAndBounceAboutTheWall).
     double Rad(double angleinput) const;
     double Angl(double radinput) const;
     // Reflects the direction Ang1 about a wall of direction Wall, in place.

@@ -11,8 +11,8 @@
 inline constexpr float TwipsPerPixel = 15.0f;
 
 // A colour value, 0x00BBGGRR with red in the low byte, as the 0x00RRGGBB
-// word of a 32-bit RGB pixel. FrameSurface.RedAndBlueLandInTheirChannels
-// pins the channels.
+// word of a 32-bit RGB pixel. FrameSurface.EachPassDrawsItsRingsOverThe-
+// Background pins the channels (red and blue).
 constexpr std::uint32_t RgbWordOf(std::int32_t color)
 {
     const auto c = static_cast<std::uint32_t>(color);

@@ -1,24 +1,30 @@
 // SPDX-License-Identifier: MIT
 // What the Qt adapter does itself, on Qt's offscreen platform with Form1's
-// timer on a clock the test sets: Qt's presses and window events reach the
-// form, the paint shows its frame, its repaints become update regions, and
-// closing the window ends the ticks. What the form then does with them is
-// tested without Qt, in tests/ui.
+// timer on a clock the test sets: presses and window events reach the form,
+// the paint shows its frame, repaints become update regions, closing ends the
+// ticks (what the form does with them: tests/ui). And the rasterizer beside
+// Qt's antialiased stroke of the same circle, a check of the look.
 #include "qt_window.h"
 #include "refuse_frames.h"
+#include "ring_raster.h"
 #include "window_test_util.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QImage>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QPointingDevice>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 #include <functional>
-#include <gtest/gtest.h>
+#include <iostream>
+#include <map>
 #include <new>
 #include <utility>
 
@@ -29,9 +35,9 @@ namespace {
 // Left-button clicks at Spread(0), Spread(1), ...
 void ClickMany(QWidget& w, int presses)
 {
-    for (int k = 0; k < presses; ++k) {
-        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(Spread(k).x, Spread(k).y));
-    }
+    PressSpread(presses, [&w](int x, int y) {
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+    });
 }
 
 // Whether the form's timer runs: its window has a wake-up armed.
@@ -65,37 +71,36 @@ protected:
     // As the program runs: the clock reaches the next timer boundary, the
     // wake-up comes (a tick and its draw pass while the timer is enabled),
     // then Qt paints what the tick asked to repaint.
-    void Tick()
+    void Tick(int ticks = 1)
     {
-        clock.now += Timer::Granularity;
-        window.Form.WakeUp();
-        QCoreApplication::processEvents();
-    }
-    void TickUntilRest()
-    {
-        for (int k = 0; k < 2000 && Ticking(window); ++k) {
-            Tick();
+        for (int k = 0; k < ticks; ++k) {
+            clock.now += Timer::Granularity;
+            window.Form.WakeUp();
+            QCoreApplication::processEvents();
         }
-        ASSERT_FALSE(Ticking(window));
     }
     std::uint32_t Background() const
     {
         return window.palette().color(QPalette::Window).rgb() & 0xFFFFFFu;
     }
-    // The window as Qt paints it, device pixels.
-    QImage Shown() { return window.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // Where the window as Qt paints it (device pixels) first differs from
+    // want(x, y), as EveryPixel says.
+    template <class Want>::testing::AssertionResult Shows(Want want)
+    {
+        const QImage shown = window.grab().toImage();
+        const auto at = [&shown](int x, int y) { return shown.pixel(x, y) & 0xFFFFFFu; };
+        return EveryPixel(shown.width(), shown.height(), at, want);
+    }
 };
 
-// The region of every paint event a widget gets.
-struct PaintRegions : QObject {
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* e) override
+// Shows f every event an object gets while this lives.
+struct OnEvent : QObject {
+    std::function<void(QEvent*)> f;
+    OnEvent(QObject& target, std::function<void(QEvent*)> f) : f(std::move(f))
     {
-        if (e->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent*>(e)->region();
-        }
-        return false;
+        target.installEventFilter(this);
     }
+    bool eventFilter(QObject*, QEvent* e) override { return f(e), false; }
 };
 
 } // namespace
@@ -107,7 +112,7 @@ TEST_F(QtAdapter, StartsAsTheFormAsks)
     EXPECT_EQ(window.ClientWidth(), 605);
     EXPECT_EQ(window.ClientHeight(), 366);
     EXPECT_EQ(window.PixelRatio(), window.devicePixelRatioF());
-    EXPECT_EQ(QSize(window.DeviceWidth(), window.DeviceHeight()), Shown().size());
+    EXPECT_EQ(QSize(window.DeviceWidth(), window.DeviceHeight()), window.grab().size());
     EXPECT_EQ(window.Background() & 0xFFFFFFu, Background());
     // Loaded (the table set for the start width), then shown: the timer
     // runs, and the first boundary brings the first tick.
@@ -122,30 +127,25 @@ TEST_F(QtAdapter, StartsAsTheFormAsks)
 
 TEST_F(QtAdapter, EveryButtonAndModifierAddsOneBallAtThePointer)
 {
+    const Qt::KeyboardModifiers all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
     const struct {
         Qt::MouseButton button;
         Qt::KeyboardModifiers mods;
         QPointF at;
         float twipsX, twipsY;
-    } presses[] = {
-        {Qt::LeftButton, Qt::NoModifier, {10, 300}, 150.0f, 4500.0f},
-        {Qt::RightButton, Qt::NoModifier, {47, 289}, 705.0f, 4335.0f},
-        {Qt::MiddleButton, Qt::NoModifier, {84, 278}, 1260.0f, 4170.0f},
-        {Qt::BackButton, Qt::NoModifier, {121, 267}, 1815.0f, 4005.0f},
-        {Qt::ForwardButton, Qt::NoModifier, {158, 256}, 2370.0f, 3840.0f},
-        {Qt::LeftButton, Qt::ShiftModifier, {195, 245}, 2925.0f, 3675.0f},
-        {Qt::LeftButton, Qt::ControlModifier, {232, 234}, 3480.0f, 3510.0f},
-        {Qt::LeftButton, Qt::AltModifier, {269, 223}, 4035.0f, 3345.0f},
-        {Qt::RightButton,
-         Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier,
-         {306, 212},
-         4590.0f,
-         3180.0f},
-        {Qt::MiddleButton, Qt::MetaModifier, {343, 201}, 5145.0f, 3015.0f},
-        // Fractions, as high-density screens and touch report them, kept.
-        {Qt::LeftButton, Qt::NoModifier, {10.25, 20.75}, 153.75f, 311.25f},
-        {Qt::LeftButton, Qt::NoModifier, {100.23, 10.07}, 1503.44995f, 151.050003f},
-    };
+    } presses[] = {{Qt::LeftButton, Qt::NoModifier, {10, 300}, 150.0f, 4500.0f},
+                   {Qt::RightButton, Qt::NoModifier, {47, 289}, 705.0f, 4335.0f},
+                   {Qt::MiddleButton, Qt::NoModifier, {84, 278}, 1260.0f, 4170.0f},
+                   {Qt::BackButton, Qt::NoModifier, {121, 267}, 1815.0f, 4005.0f},
+                   {Qt::ForwardButton, Qt::NoModifier, {158, 256}, 2370.0f, 3840.0f},
+                   {Qt::LeftButton, Qt::ShiftModifier, {195, 245}, 2925.0f, 3675.0f},
+                   {Qt::LeftButton, Qt::ControlModifier, {232, 234}, 3480.0f, 3510.0f},
+                   {Qt::LeftButton, Qt::AltModifier, {269, 223}, 4035.0f, 3345.0f},
+                   {Qt::RightButton, all, {306, 212}, 4590.0f, 3180.0f},
+                   {Qt::MiddleButton, Qt::MetaModifier, {343, 201}, 5145.0f, 3015.0f},
+                   // Fractions, as high-density screens and touch report them, kept.
+                   {Qt::LeftButton, Qt::NoModifier, {10.25, 20.75}, 153.75f, 311.25f},
+                   {Qt::LeftButton, Qt::NoModifier, {100.23, 10.07}, 1503.44995f, 151.050003f}};
     int k = 0;
     for (const auto& p : presses) {
         SCOPED_TRACE(k);
@@ -163,19 +163,12 @@ TEST_F(QtAdapter, DoubleClickIsTwoPresses)
 {
     // Through the window system, which reports the second press to a widget
     // as a double-click only.
-    struct : QObject {
-        int doubleClicks = 0;
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            doubleClicks += e->type() == QEvent::MouseButtonDblClick;
-            return false;
-        }
-    } counter;
-    window.installEventFilter(&counter);
+    int doubleClicks = 0;
+    OnEvent counter(window,
+                    [&](QEvent* e) { doubleClicks += e->type() == QEvent::MouseButtonDblClick; });
     QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 60));
-    ASSERT_EQ(counter.doubleClicks, 1);
+    ASSERT_EQ(doubleClicks, 1);
     EXPECT_EQ(window.Form.Table.BallCount, 2);
-    window.removeEventFilter(&counter);
 }
 
 TEST_F(QtAdapter, EveryFingerAddsABallWheelDoesNot)
@@ -213,31 +206,30 @@ TEST_F(QtAdapter, WindowEventsReachTheForm)
         std::function<void(QtWindow&)> act;
         bool visible;
         bool ticking;
-    } events[] = {
-        {"resized", [](QtWindow& w) { w.resize(500, 300); }, true, true},
-        {"resized by the window system", [](QtWindow& w) { w.windowHandle()->resize(520, 310); },
-         true, true},
-        {"hidden", [](QtWindow& w) { w.hide(); }, false, false},
-        {"shown", [](QtWindow& w) { w.show(); }, true, true},
-        {"minimised", [](QtWindow& w) { w.showMinimized(); }, false, false},
-        {"restored", [](QtWindow& w) { w.showNormal(); }, true, true},
-        {"minimised by the window system", [](QtWindow& w) { w.windowHandle()->showMinimized(); },
-         false, false},
-        {"restored by the window system", [](QtWindow& w) { w.windowHandle()->showNormal(); }, true,
-         true},
-        {"background changed",
-         [](QtWindow& w) {
-             QPalette p = w.palette();
-             p.setColor(QPalette::Window, QColor(0x00, 0x8B, 0x8B));
-             w.setPalette(p);
-         },
-         true, true},
-    };
+    } events[] = {{"resized", [](QtWindow& w) { w.resize(500, 300); }, true, true},
+                  {"resized by the window system",
+                   [](QtWindow& w) { w.windowHandle()->resize(520, 310); }, true, true},
+                  {"hidden", [](QtWindow& w) { w.hide(); }, false, false},
+                  {"shown", [](QtWindow& w) { w.show(); }, true, true},
+                  {"minimised", [](QtWindow& w) { w.showMinimized(); }, false, false},
+                  {"restored", [](QtWindow& w) { w.showNormal(); }, true, true},
+                  {"minimised by the window system",
+                   [](QtWindow& w) { w.windowHandle()->showMinimized(); }, false, false},
+                  {"restored by the window system",
+                   [](QtWindow& w) { w.windowHandle()->showNormal(); }, true, true},
+                  {"background changed",
+                   [](QtWindow& w) {
+                       QPalette p = w.palette();
+                       p.setColor(QPalette::Window, QColor(0x00, 0x8B, 0x8B));
+                       w.setPalette(p);
+                   },
+                   true, true}};
     for (const auto& e : events) {
         SCOPED_TRACE(e.name);
-        if (window.Form.Visible()) {
-            TickUntilRest();
+        for (int k = 0; k < 2000 && window.Form.Visible() && Ticking(window); ++k) {
+            Tick(); // until the pile rests
         }
+        ASSERT_FALSE(window.Form.Visible() && Ticking(window));
         e.act(window);
         QCoreApplication::processEvents();
         EXPECT_EQ(window.Form.Visible(), e.visible);
@@ -254,47 +246,31 @@ TEST_F(QtAdapter, WindowEventsReachTheForm)
 TEST_F(QtAdapter, PaintShowsTheFrame)
 {
     // Before the first tick there is no frame: the background.
-    QImage shown = Shown();
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, Background()) << x << "," << y;
-        }
-    }
+    EXPECT_TRUE(Shows([this](int, int) { return Background(); }));
     // Balls over the whole window, some across its edges.
     ClickMany(window, 60);
-    for (int k = 0; k < 20; ++k) {
-        Tick();
-    }
+    Tick(20);
     const PixelFrame& f = window.Form.Frame();
     ASSERT_NE(f.pixels, nullptr);
-    shown = Shown();
+    EXPECT_GT(std::ranges::count_if(Pixels(f), [this](auto p) { return p != Background(); }), 1000);
+    const QSize shown = window.grab().size();
     ASSERT_GE(shown.width(), f.width - 1);
     ASSERT_GE(shown.height(), f.height - 1);
-    int rings = 0;
-    for (int y = 0; y < std::min(shown.height(), f.height); ++y) {
-        for (int x = 0; x < std::min(shown.width(), f.width); ++x) {
-            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, PixelAt(f, x, y)) << x << "," << y;
-            rings += PixelAt(f, x, y) != Background();
-        }
-    }
-    EXPECT_GT(rings, 1000);
+    EXPECT_TRUE(Shows([&f](int x, int y) {
+        return x < f.width && y < f.height ? std::int64_t{PixelAt(f, x, y)} : AnyPixel;
+    }));
 
     // Made larger, before the next tick: the old frame, and the background
     // where it does not reach (a device pixel's margin at its edges, which
     // a fractional ratio splits).
     window.resize(700, 450);
     QCoreApplication::processEvents();
-    shown = Shown();
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            const std::uint32_t p = shown.pixel(x, y) & 0xFFFFFFu;
-            if (x < f.width - 1 && y < f.height - 1) {
-                ASSERT_EQ(p, PixelAt(f, x, y)) << x << "," << y;
-            } else if (x > f.width + 1 || y > f.height + 1) {
-                ASSERT_EQ(p, Background()) << x << "," << y;
-            }
+    EXPECT_TRUE(Shows([&f, back = Background()](int x, int y) {
+        if (x < f.width - 1 && y < f.height - 1) {
+            return std::int64_t{PixelAt(f, x, y)};
         }
-    }
+        return x > f.width + 1 || y > f.height + 1 ? std::int64_t{back} : AnyPixel;
+    }));
 }
 
 TEST_F(QtAdapter, AFrameMemoryCannotHoldShowsTheBackground)
@@ -309,44 +285,34 @@ TEST_F(QtAdapter, AFrameMemoryCannotHoldShowsTheBackground)
     Tick();
     RefuseFrames = false;
     EXPECT_EQ(window.Form.Frame().pixels, nullptr);
-    const QImage shown = Shown();
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, Background()) << x << "," << y;
-        }
-    }
+    EXPECT_TRUE(Shows([this](int, int) { return Background(); }));
     // Once one fits, the rings are back.
     Tick();
     ASSERT_NE(window.Form.Frame().pixels, nullptr);
-    EXPECT_NE(Pixels(window.Form.Frame()),
-              std::vector<std::uint32_t>(shown.width() * shown.height(), Background()));
+    EXPECT_FALSE(AllPixels(window.Form.Frame(), Background()));
 }
 
 TEST_F(QtAdapter, RepaintsAreRoundedOutwardsToWholePixels)
 {
     Tick();
-    PaintRegions paints;
-    window.installEventFilter(&paints);
     QCoreApplication::processEvents();
-    paints.painted = QRegion();
+    QRegion painted;
+    OnEvent paints(window, [&painted](QEvent* e) {
+        painted += e->type() == QEvent::Paint ? static_cast<QPaintEvent*>(e)->region() : QRegion();
+    });
     // Device pixels (3, 5) to (10, 7), and (20, 20) to (21, 21): in pixels of
     // the window, each rounded outwards.
     const PixelRect rects[] = {{3, 5, 10, 7}, {20, 20, 21, 21}};
     window.Repaint(rects);
     QCoreApplication::processEvents();
-    window.removeEventFilter(&paints);
-    const double ratio = window.Form.FrameRatio();
-    QRegion expected;
-    if (ratio == 1) {
-        expected = QRegion(3, 5, 7, 2) + QRegion(20, 20, 1, 1);
-    } else if (ratio == 1.5) {
-        expected = QRegion(2, 3, 5, 2) + QRegion(13, 13, 1, 1);
-    } else if (ratio == 2) {
-        expected = QRegion(1, 2, 4, 2) + QRegion(10, 10, 1, 1);
-    } else {
-        GTEST_SKIP() << "no pinned rectangles for ratio " << ratio;
+    const std::map<double, QRegion> pinned = {{1, QRegion(3, 5, 7, 2) + QRegion(20, 20, 1, 1)},
+                                              {1.5, QRegion(2, 3, 5, 2) + QRegion(13, 13, 1, 1)},
+                                              {2, QRegion(1, 2, 4, 2) + QRegion(10, 10, 1, 1)}};
+    const auto expected = pinned.find(window.Form.FrameRatio());
+    if (expected == pinned.end()) {
+        GTEST_SKIP() << "no pinned rectangles for ratio " << window.Form.FrameRatio();
     }
-    EXPECT_EQ(paints.painted, expected);
+    EXPECT_EQ(painted, expected->second);
 }
 
 namespace {
@@ -394,9 +360,7 @@ TEST_F(QtAdapter, ClosingWhileTheTimerIsArmedEndsTheTicks)
     EXPECT_FALSE(Ticking(window));
     // A second of events falls due, and the wake-up that was armed before
     // the close would have come by now.
-    for (int k = 0; k < 64; ++k) {
-        Tick();
-    }
+    Tick(64);
     QTest::qWait(40);
     EXPECT_EQ(StateHash(window.Form.Table), atClose);
 }
@@ -454,15 +418,10 @@ TEST(QtAdapterClose, ClosingEndsTheEventLoopWhileTicksRun)
     ClickMany(window, MaxSlot);
     const std::uint64_t start = StateHash(window.Form.Table);
 
-    QTimer close;
-    close.setSingleShot(true);
-    QObject::connect(&close, &QTimer::timeout, [&window] { PostClose(window); });
-    close.start(300ms);
+    // Both end with the window, not to touch later tests.
+    QTimer::singleShot(300ms, &window, [&window] { PostClose(window); });
     // Only a fault keeps the loop running this long.
-    QTimer giveUp;
-    giveUp.setSingleShot(true);
-    QObject::connect(&giveUp, &QTimer::timeout, qApp, &QCoreApplication::quit);
-    giveUp.start(20s);
+    QTimer::singleShot(20s, &window, [] { QCoreApplication::quit(); });
 
     QApplication::exec();
     ASSERT_EQ(watch.closes, 1) << "the loop ended without the window closing";
@@ -471,4 +430,62 @@ TEST(QtAdapterClose, ClosingEndsTheEventLoopWhileTicksRun)
     EXPECT_NE(watch.atClose, start) << "no tick ran before the close";
     QTest::qWait(100);
     EXPECT_EQ(StateHash(window.Form.Table), watch.atClose);
+}
+
+TEST(RingLook, CloseToQtsStrokeOfTheSameCircle)
+{
+    const QRgb back = qRgb(0xF0, 0xF0, 0xF0);
+    const QRgb ink = qRgb(0x20, 0x80, 0xE0);
+    double worst = 0;
+    for (double ratio : {1.0, 1.5, 2.0}) {
+        // Radii from half the pen up (where Qt's stroke has no hole of
+        // its own), in pixels before the ratio, the largest ball included.
+        for (double r0 : {4.5, 4.75, 10.0, 23.0, 42.0}) {
+            const double r = r0 * ratio;
+            const double pen = 9 * ratio;
+            SCOPED_TRACE(testing::Message() << "ratio " << ratio << " radius " << r);
+            const int side = static_cast<int>(std::ceil(2 * (r + pen))) + 4;
+            const int c = side / 2;
+            QImage ours(side, side, QImage::Format_RGB32);
+            ours.fill(back);
+            QImage qt = ours.copy();
+            DrawRingOnce({reinterpret_cast<std::uint32_t*>(ours.bits()), ours.bytesPerLine() / 4,
+                          side, side},
+                         {0, 0, side, side}, c, c, r, pen, ink & 0xFFFFFFu);
+            QPainter p(&qt);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(QColor(ink), pen));
+            p.drawEllipse(QPointF(c, c), r, r);
+            p.end();
+
+            long sum = 0;
+            long touched = 0;
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) {
+                    const QRgb a = ours.pixel(x, y);
+                    const QRgb b = qt.pixel(x, y);
+                    if ((a | 0xFF000000u) == back && (b | 0xFF000000u) == back) {
+                        continue;
+                    }
+                    ++touched;
+                    sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                           std::abs(qBlue(a) - qBlue(b));
+                }
+            }
+            ASSERT_GT(touched, 0);
+            const double mean = static_cast<double>(sum) / (3.0 * touched);
+            worst = std::max(worst, mean);
+            EXPECT_LT(mean, 2.0);
+        }
+    }
+    std::cout << "largest mean difference from Qt's stroke: " << worst << " levels a channel\n";
+}
+
+int main(int argc, char* argv[])
+{
+    // Set before the application exists, also when ctest lists the tests.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

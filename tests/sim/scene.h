@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Scenes for the simulation tests, with nothing but the standard library: a
 // deterministic uniform source, the start-up table, a hash of a table's state
-// and the pinned scene whose hash tests/sim/determinism_test.cpp checks.
+// and the pinned scene whose hash tests/sim/tick_test.cpp checks.
 #pragma once
 
 #include "ball_table.h"
@@ -40,14 +40,20 @@ inline BallTable StartTable()
     return t;
 }
 
-// FNV-1a over every live field's bits and HitAngle.
+// FNV-1a, the hash of every pinned result: its start, and one step over v.
+inline constexpr std::uint64_t FnvStart = 1469598103934665603ull;
+inline std::uint64_t Fnv(std::uint64_t h, std::uint64_t v)
+{
+    return (h ^ v) * 1099511628211ull;
+}
+
+// FNV-1a over the bytes of every live field's bits and HitAngle.
 inline std::uint64_t StateHash(const BallTable& t)
 {
-    std::uint64_t h = 1469598103934665603ull;
+    std::uint64_t h = FnvStart;
     auto mix = [&h](std::uint64_t v) {
         for (int b = 0; b < 8; ++b) {
-            h ^= (v >> (8 * b)) & 0xFF;
-            h *= 1099511628211ull;
+            h = Fnv(h, (v >> (8 * b)) & 0xFF);
         }
     };
     mix(static_cast<std::uint64_t>(t.BallCount));

@@ -17,7 +17,7 @@ namespace {
 // differ; glibc's FMA and SSE2 versions differ in a few hundred of them.
 void PrintMathsHashes()
 {
-    std::uint64_t h[3] = {1469598103934665603ull, 1469598103934665603ull, 1469598103934665603ull};
+    std::uint64_t h[3] = {FnvStart, FnvStart, FnvStart};
     std::uint64_t s = 88172645463325252ull;
     for (int i = 0; i < 100000; ++i) {
         s ^= s << 13;
@@ -26,8 +26,7 @@ void PrintMathsHashes()
         const double x = static_cast<double>(s >> 11) / 9007199254740992.0 * 20.0 - 10.0;
         const double v[3] = {std::atan(x), std::cos(x), std::sin(x)};
         for (int k = 0; k < 3; ++k) {
-            h[k] ^= Bits(v[k]);
-            h[k] *= 1099511628211ull;
+            h[k] = Fnv(h[k], Bits(v[k]));
         }
     }
     std::printf("atan %016" PRIx64 " cos %016" PRIx64 " sin %016" PRIx64 "\n", h[0], h[1], h[2]);

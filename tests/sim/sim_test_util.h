@@ -11,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <tuple>
 #include <vector>
 
 // Exact comparison by bit pattern, so that -0.0 and 0.0 or two nearby
@@ -45,11 +46,12 @@ inline ::testing::AssertionResult SameTable(const BallTable& actual, const BallT
         return ::testing::AssertionFailure()
                << "BallCount " << actual.BallCount << ", expected " << expected.BallCount;
     }
+    const auto slot = [](const BallTable& t, int i) {
+        return std::tuple{Bits(t.BallX[i]), Bits(t.BallY[i]), Bits(t.BallRadius[i]),
+                          t.BallColor[i]};
+    };
     for (int i = 0; i <= MaxSlot; ++i) {
-        if (Bits(actual.BallX[i]) != Bits(expected.BallX[i]) ||
-            Bits(actual.BallY[i]) != Bits(expected.BallY[i]) ||
-            Bits(actual.BallRadius[i]) != Bits(expected.BallRadius[i]) ||
-            actual.BallColor[i] != expected.BallColor[i]) {
+        if (slot(actual, i) != slot(expected, i)) {
             return ::testing::AssertionFailure()
                    << "slot " << i << ": (" << actual.BallX[i] << ", " << actual.BallY[i] << ") r "
                    << actual.BallRadius[i] << " c " << actual.BallColor[i] << ", expected ("
@@ -86,8 +88,7 @@ inline ::testing::AssertionResult TableSound(const BallTable& t)
         }
     }
     for (int i = t.BallCount + 1; i <= MaxSlot; ++i) {
-        if (Bits(t.BallX[i]) != 0 || Bits(t.BallY[i]) != 0 || Bits(t.BallRadius[i]) != 0 ||
-            t.BallColor[i] != 0) {
+        if ((Bits(t.BallX[i]) | Bits(t.BallY[i]) | Bits(t.BallRadius[i]) | t.BallColor[i]) != 0) {
             return ::testing::AssertionFailure() << "slot " << i << " past BallCount was written";
         }
     }

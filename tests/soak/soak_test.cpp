@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// A long run of the full table in a window that keeps changing size: after
-// every tick every value must be finite, no ball may be lost below the floor,
-// past a wall or far above the top, and nothing may have been allocated.
+// The full table for a long run in a window that keeps changing size: after
+// every tick every value is finite, no ball is lost below the floor, past a
+// wall or far above the top, and nothing was allocated (nor by presses and
+// ticks on their own: a long run would grow).
 //
 // The bounds follow from the tick's rules. n = BallCount, N = n + 1 live
 // balls, k a slot with radius r, R the largest radius in the table, W and H
@@ -32,23 +33,37 @@
 //
 // A few units in the last place are allowed on top for the rounding of each
 // stored coordinate to a float.
-#include "alloc_count.h"
 #include "sim_test_util.h"
+#include "tick.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <gtest/gtest.h>
 #include <memory>
+#include <new>
 #include <random>
 
 namespace {
 
-// Ticks of the soak; the sanitizer build passes a shorter run.
-long soakTicks = 100000;
+// The global operator new and delete of this program are counting ones on
+// malloc/free. Every form of both is replaced, so that the sanitizers, which
+// track new/delete pairs, see one consistent allocator.
+std::atomic<std::uint64_t> allocations{0};
+
+void* Allocate(std::size_t size)
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+// Calls of operator new so far, every form.
+std::uint64_t AllocationCount()
+{
+    return allocations.load(std::memory_order_relaxed);
+}
 
 struct Violation {
     long tick = -1;
@@ -192,6 +207,51 @@ bool CheckTick(const BallTable& t, const Window& win, double y0, const BallTable
 
 } // namespace
 
+void* operator new(std::size_t size)
+{
+    if (void* p = Allocate(size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
 TEST(Soak, FullTableInAChangingWindowStaysInBounds)
 {
     std::mt19937 rng(20040);
@@ -210,7 +270,7 @@ TEST(Soak, FullTableInAChangingWindowStaysInBounds)
     long ticks = 0;
 
     const std::uint64_t allocationsBefore = AllocationCount();
-    for (; ticks < soakTicks; ++ticks) {
+    for (; ticks < TORVANE_SOAK_TICKS; ++ticks) {
         if (ticks == nextResize) {
             win.Resize();
             y0 = std::min(y0, win.H - 630.0);
@@ -252,12 +312,11 @@ TEST(Soak, FullTableInAChangingWindowStaysInBounds)
 
     EXPECT_EQ(v.what, nullptr) << "tick " << v.tick << ", slot " << v.slot << ": " << v.what
                                << " (value " << v.value << ", bound " << v.bound << ")";
-    EXPECT_EQ(ticks, soakTicks);
+    EXPECT_EQ(ticks, TORVANE_SOAK_TICKS);
     EXPECT_EQ(t->BallCount, MaxSlot);
     EXPECT_EQ(allocations, 0u) << "the tick or AddBall allocated";
     std::printf("soak: %ld ticks, %d balls; furthest into the floor %.1f, past a wall %.1f, above "
-                "the top edge "
-                "%.1f world units; highest centre %.2f D above Y0 (bound %d D)\n",
+                "the top edge %.1f world units; highest centre %.2f D above Y0 (bound %d D)\n",
                 ticks, t->BallCount + 1, ext.belowFloor, ext.pastWall, ext.aboveTop, ext.topStair,
                 t->BallCount + 1);
 }
@@ -292,8 +351,7 @@ TEST(Soak, CheckCatchesALostBall)
         {&t->BallY[10], -51 * 1400.0f - 10000.0f, "too far above the top (m-th highest centre)"},
         {&t->BallX[11], std::nanf(""),
          "not sound (a value not finite or a slot past BallCount written)"},
-        {&t->BallY[60], 1.0f, "not sound (a value not finite or a slot past BallCount written)"},
-    };
+        {&t->BallY[60], 1.0f, "not sound (a value not finite or a slot past BallCount written)"}};
     for (const auto& f : faults) {
         const float saved = *f.field;
         *f.field = f.value;
@@ -305,13 +363,37 @@ TEST(Soak, CheckCatchesALostBall)
     EXPECT_STREQ(v.what, "BallCount changed");
 }
 
-int main(int argc, char** argv)
+TEST(Memory, CounterSeesAllocations)
 {
-    testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--ticks=", 8) == 0) {
-            soakTicks = std::atol(argv[i] + 8);
+    // Without this the test below could pass with a counter that never counts.
+    const std::uint64_t before = AllocationCount();
+    auto p = std::make_unique<int>(7);
+    auto q = std::make_unique<float[]>(3);
+    EXPECT_EQ(AllocationCount() - before, 2u);
+}
+
+TEST(Memory, PressesAndTicksAllocateNothing)
+{
+    auto t = std::make_unique<BallTable>();
+    t->InitBalls(StartWidth);
+    SceneRandom rnd;
+    SceneRandom where{99};
+    const float sizes[][2] = {
+        {StartWidth, StartHeight}, {0.0f, 0.0f}, {60.0f, StartHeight}, {1e7f, 1e6f}};
+
+    const std::uint64_t before = AllocationCount();
+    for (int k = 0; k < 1005; ++k) { // the last five find the table full
+        t->AddBall(where() * StartWidth, where() * StartHeight, rnd);
+        if (k % 100 == 0) {
+            t->MoveBalls(StartWidth, StartHeight);
         }
     }
-    return RUN_ALL_TESTS();
+    for (const auto& s : sizes) {
+        t->MoveBalls(s[0], s[1]);
+        MoveBallsPlain(*t, s[0], s[1]);
+    }
+    const std::uint64_t during = AllocationCount() - before;
+
+    EXPECT_EQ(t->BallCount, MaxSlot);
+    EXPECT_EQ(during, 0u);
 }

@@ -2,9 +2,9 @@
 // The damage bookkeeping of the draw pass, without a frame: which rings
 // count as changed, which tiles they mark, and the rectangles made of them.
 #include "damage.h"
+#include "frame_scene.h"
 #include "sim_test_util.h"
 
-#include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
 
@@ -17,15 +17,11 @@ namespace {
 
 using Rects = std::vector<PixelRect>;
 
-DrawnRing At(PixelRect bounds, std::uint32_t rgb = 0x112233)
+DrawnRing At(PixelRect b, std::uint32_t rgb = 0x112233)
 {
     // Centre and radius only need to tell rings apart here.
-    return {(bounds.left + bounds.right) / 2.0,
-            (bounds.top + bounds.bottom) / 2.0,
-            (bounds.right - bounds.left) / 2.0,
-            9.0,
-            rgb,
-            bounds};
+    const double w = b.right - b.left;
+    return {b.left + w / 2, (b.top + b.bottom) / 2.0, w / 2, 9.0, rgb, b};
 }
 
 void Pass(Damage& d, int width, int height, const std::vector<DrawnRing>& rings, bool whole = false)
@@ -86,8 +82,7 @@ TEST(Damage, WhatAPassChangesIsTheUnionOfOldAndNewTiles)
         {"side by side and stacked",
          {},
          {At({5, 5, 10, 10}), At({40, 5, 45, 10}), At({5, 40, 45, 45}), At({150, 70, 160, 71})},
-         {{0, 0, 64, 64}, {128, 64, 160, 96}}},
-    };
+         {{0, 0, 64, 64}, {128, 64, 160, 96}}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Damage d;
@@ -255,12 +250,9 @@ TEST(Damage, RandomPassesMarkExactlyTheTilesOfChangedRings)
                 }
             }
         }
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                ASSERT_EQ(covered[static_cast<std::size_t>(y) * width + x],
-                          expected[static_cast<std::size_t>(y / 32) * cols + x / 32])
-                    << "round " << round << ", pixel " << x << "," << y;
-            }
-        }
+        ASSERT_TRUE(EveryPixel(
+            width, height, [&](int x, int y) { return covered[std::size_t(y) * width + x]; },
+            [&](int x, int y) { return expected[std::size_t(y / 32) * cols + x / 32]; }))
+            << "round " << round;
     }
 }

@@ -1,16 +1,40 @@
 // SPDX-License-Identifier: MIT
-// A window system for Form1 with no toolkit: it records what the form asks
-// of it (repaints, wake-ups), and a test sets what it reports (size, pixel
-// ratio, background, time). The starting point of the window tests.
+// A window system for Form1 with no toolkit, for the window tests and the
+// drawing benchmarks: it records what the form asks of it (repaints,
+// wake-ups), and a test sets what it reports (size, ratio, background, time).
 #pragma once
 
-#include "fake_clock.h"
 #include "main_window.h"
+#include "timer.h"
 #include "window_system.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+// A clock that moves only when told to, and keeps the one wake-up asked of it.
+struct FakeClock : TimerHost {
+    std::chrono::nanoseconds now{0};
+    // The wake-up asked for and not yet delivered or cancelled.
+    std::optional<std::chrono::nanoseconds> wake;
+
+    std::chrono::nanoseconds Now() const override { return now; }
+    void WakeAt(std::chrono::nanoseconds at) override { wake = at; }
+    void CancelWake() override { wake.reset(); }
+
+    void Advance(std::chrono::nanoseconds d) { now += d; }
+    // Takes the wake-up if it is due: what an event loop would deliver now.
+    bool TakeDueWake()
+    {
+        const bool due = wake && *wake <= now;
+        if (due) {
+            wake.reset();
+        }
+        return due;
+    }
+};
 
 class FakeWindow : public WindowSystem {
 public:
@@ -52,45 +76,4 @@ public:
         }
         ++repaints;
     }
-};
-
-// A form on a fake window, started as an adapter starts it: loaded at the
-// start size, then shown.
-struct ShownForm {
-    FakeWindow window;
-    Form1 form{window};
-
-    ShownForm()
-    {
-        form.Form_Load();
-        form.Shown();
-    }
-    ShownForm(const ShownForm&) = delete;
-    ShownForm& operator=(const ShownForm&) = delete;
-
-    // As the program runs: the clock reaches the next timer boundary, and
-    // the event loop delivers the wake-up the form asked for, if it is due
-    // (a tick and its draw pass while the timer is enabled).
-    void Tick()
-    {
-        window.clock.Advance(Timer::Granularity);
-        if (window.clock.TakeDueWake()) {
-            form.WakeUp();
-        }
-    }
-    // Whether the form asked for a wake-up: its timer runs. A shown form
-    // stops it only when the pile rests.
-    bool Ticking() const { return window.clock.wake.has_value(); }
-    // Ticks until the pile rests, at most `limit` ticks; returns how many ran.
-    int TickUntilRest(int limit)
-    {
-        int ticks = 0;
-        while (Ticking() && ticks < limit) {
-            Tick();
-            ++ticks;
-        }
-        return ticks;
-    }
-    // A press at (x, y), device-independent pixels, left button.
-    void Press(double x, double y) { form.MouseDown(LeftButton, 0, x, y); }
 };

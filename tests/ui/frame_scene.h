@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The pinned frames: the settled scene of tests/sim/scene.h drawn through the
-// window's frame (FrameSurface, no toolkit) and the rasterizer at pixel
-// ratios 1, 1.5 and 2, whole, cut by
-// a clip rectangle, cut by all four frame edges, and redrawn from damage, each
-// frame hashed. The frames are the same on every processor: x86-64 blends
-// with SSE2, other processors with the scalar loop.
+// Pixels of a frame read and compared, and the pinned frames: the settled
+// scene of tests/sim/scene.h drawn through the window's frame (FrameSurface,
+// no toolkit) and the rasterizer at pixel ratios 1, 1.5 and 2, whole, cut by
+// a clip rectangle, cut by all four frame edges, and redrawn from damage,
+// each frame hashed. The frames are the same on every processor: x86-64
+// blends with SSE2, other processors with the scalar loop.
 #pragma once
 
 #include "frame_surface.h"
@@ -17,9 +17,70 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <gtest/gtest.h>
+#include <ios>
 #include <memory>
 #include <string>
 #include <vector>
+
+// The pixel (0xRRGGBB) of a frame at device pixel (x, y).
+inline std::uint32_t PixelAt(const PixelFrame& f, int x, int y)
+{
+    return f.pixels[y * f.stride + x] & 0xFFFFFFu;
+}
+
+// A frame's pixels, row after row without padding: a copy that later passes
+// leave alone.
+inline std::vector<std::uint32_t> Pixels(const PixelFrame& f)
+{
+    std::vector<std::uint32_t> out;
+    for (int y = 0; y < f.height; ++y) {
+        for (int x = 0; x < f.width; ++x) {
+            out.push_back(PixelAt(f, x, y));
+        }
+    }
+    return out;
+}
+
+// Where got(x, y) first differs from want(x, y) over width x height pixels,
+// both 0xRRGGBB; where want gives AnyPixel, any pixel will do.
+inline constexpr std::int64_t AnyPixel = -1;
+template <class Got, class Want>
+::testing::AssertionResult EveryPixel(int width, int height, Got&& got, Want&& want)
+{
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::int64_t g = got(x, y);
+            const std::int64_t w = want(x, y);
+            if (w != AnyPixel && g != w) {
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is 0x"
+                                                     << std::hex << g << ", expected 0x" << w;
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Whether every pixel of a frame is `rgb`.
+inline ::testing::AssertionResult AllPixels(const PixelFrame& f, std::uint32_t rgb)
+{
+    return EveryPixel(
+        f.width, f.height, [&f](int x, int y) { return PixelAt(f, x, y); },
+        [rgb](int, int) { return rgb; });
+}
+
+// Where two frames differ first, if they do (the high bytes ignored).
+inline ::testing::AssertionResult SamePixels(const PixelFrame& actual, const PixelFrame& expected)
+{
+    if (actual.width != expected.width || actual.height != expected.height) {
+        return ::testing::AssertionFailure()
+               << "size " << actual.width << " x " << actual.height << ", expected "
+               << expected.width << " x " << expected.height;
+    }
+    return EveryPixel(
+        actual.width, actual.height, [&](int x, int y) { return PixelAt(actual, x, y); },
+        [&](int x, int y) { return PixelAt(expected, x, y); });
+}
 
 // The window's background and pen width (Qt's default palette, the
 // program's pen), device-independent pixels.
@@ -52,11 +113,10 @@ inline void DrawRingOnce(const PixelFrame& f, PixelRect clip, double cx, double 
 // FNV-1a over a frame's pixels, row after row.
 inline std::uint64_t PixelsHash(const PixelFrame& f)
 {
-    std::uint64_t h = 1469598103934665603ull;
+    std::uint64_t h = FnvStart;
     for (int y = 0; y < f.height; ++y) {
         for (int x = 0; x < f.width; ++x) {
-            h ^= f.pixels[y * f.stride + x];
-            h *= 1099511628211ull;
+            h = Fnv(h, f.pixels[y * f.stride + x]);
         }
     }
     return h;
@@ -66,7 +126,7 @@ struct FrameHashes {
     // One line per frame: "ratio 1.5 clip 0123456789abcdef", in drawing order.
     std::vector<std::string> lines;
     // FNV-1a over the frame hashes in that order.
-    std::uint64_t total = 1469598103934665603ull;
+    std::uint64_t total = FnvStart;
     // Whether every pass from damage was partial and gave the pixels of a
     // full redraw of the same table.
     bool damageSound = true;
@@ -107,7 +167,7 @@ inline FrameHashes PinnedFrames()
         std::snprintf(line, sizeof line, "ratio %.1f %-7s %016llx", ratio, what,
                       static_cast<unsigned long long>(hash));
         out.lines.emplace_back(line);
-        out.total = (out.total ^ hash) * 1099511628211ull;
+        out.total = Fnv(out.total, hash);
     };
     for (const double ratio : {1.0, 1.5, 2.0}) {
         // Whole, through the draw pass and damage; rings at the walls cross

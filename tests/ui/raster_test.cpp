@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: MIT
-// The ring rasterizer against a supersampled reference of the same annulus,
-// and driven at every edge of small frames and clips with guard bands.
+// The draw library: the draw pass against a recording surface and the random
+// source behind colours and radii; the ring rasterizer against a supersampled
+// reference and at every edge of small frames and clips with guard bands; and
+// the pinned frames' hash, which any change to their pixels shows.
 #include "frame_scene.h"
 #include "ring_pass.h"
+#include "sim_test_util.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <gtest/gtest.h>
 #include <iostream>
+#include <memory>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -49,24 +53,27 @@ struct Guarded {
         return words[static_cast<std::size_t>((y + guard) * (width + 2 * guard) + x + guard)];
     }
     PixelFrame Frame() { return {&At(0, 0), width + 2 * guard, width, height}; }
-    // Whether every word outside `inside` (frame coordinates) is `want` there:
-    // Guard beyond the frame, `back` inside it.
-    bool UntouchedOutside(PixelRect inside, std::uint32_t back)
+    // Where this frame first differs from `other` within `r`, if it does.
+    ::testing::AssertionResult SameAs(Guarded& other, PixelRect r)
     {
-        for (int y = -guard; y < height + guard; ++y) {
-            for (int x = -guard; x < width + guard; ++x) {
-                const bool inFrame = x >= 0 && y >= 0 && x < width && y < height;
-                const bool inClip =
-                    x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
-                if (inClip && inFrame) {
-                    continue;
-                }
-                if (At(x, y) != (inFrame ? back : Guard)) {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return EveryPixel(
+            r.right - r.left, r.bottom - r.top,
+            [&](int x, int y) { return At(r.left + x, r.top + y); },
+            [&](int x, int y) { return other.At(r.left + x, r.top + y); });
+    }
+    // Where a word outside `inside` (frame coordinates) first is not as it
+    // was: Guard beyond the frame, `back` inside it.
+    ::testing::AssertionResult UntouchedOutside(PixelRect inside, std::uint32_t back)
+    {
+        const int g = guard;
+        return EveryPixel(
+            width + 2 * g, height + 2 * g, [&](int x, int y) { return At(x - g, y - g); },
+            [&](int x, int y) {
+                const bool inFrame = x >= g && y >= g && x < width + g && y < height + g;
+                const bool inClip = x >= inside.left + g && x < inside.right + g &&
+                                    y >= inside.top + g && y < inside.bottom + g;
+                return inFrame && inClip ? AnyPixel : inFrame ? back : Guard;
+            });
     }
 };
 
@@ -106,15 +113,11 @@ std::vector<double> Reference(int w, int h, int cx, int cy, double inner, double
     return area;
 }
 
-double Channel(std::uint32_t p, int shift)
-{
-    return static_cast<double>((p >> shift) & 0xFF);
-}
-
 } // namespace
 
 TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
 {
+    const auto channel = [](std::uint32_t p, int shift) { return double((p >> shift) & 0xFF); };
     // Radii and pen in pixels before the ratio: 0, 1, half the pen, just
     // above it, and the largest ball (630 twips).
     const double radii[] = {0, 1, 4.5, 4.75, 42};
@@ -152,9 +155,9 @@ TEST(RingRaster, EveryPixelHoldsTheAreaOfTheRingWithinOneLevel)
                         const std::uint32_t got = g.At(x, y);
                         ASSERT_EQ(got >> 24, 0xFFu);
                         for (int shift : {0, 8, 16}) {
-                            const double want = Channel(Back, shift) +
-                                                (Channel(Ink, shift) - Channel(Back, shift)) * a;
-                            const double err = std::fabs(Channel(got, shift) - want);
+                            const double want = channel(Back, shift) +
+                                                (channel(Ink, shift) - channel(Back, shift)) * a;
+                            const double err = std::fabs(channel(got, shift) - want);
                             worst = std::max(worst, err);
                             // Half a level of rounding in the store, and the
                             // reference's own error, well under a tenth.
@@ -207,12 +210,7 @@ TEST(RingRaster, DrawsOnlyInsideFrameAndClipAndClipsWithoutChangingPixels)
         DrawRingOnce(full.Frame(), {0, 0, w, h}, cx, cy, radius, pen, Ink);
         ASSERT_TRUE(clipped.UntouchedOutside(clip, Back));
         ASSERT_TRUE(full.UntouchedOutside({0, 0, w, h}, Back));
-        const PixelRect inside = Intersect(clip, {0, 0, w, h});
-        for (int y = inside.top; y < inside.bottom; ++y) {
-            for (int x = inside.left; x < inside.right; ++x) {
-                ASSERT_EQ(clipped.At(x, y), full.At(x, y)) << x << "," << y;
-            }
-        }
+        ASSERT_TRUE(clipped.SameAs(full, Intersect(clip, {0, 0, w, h})));
         // The bounds hold every pixel the ring changed, and through the clip
         // cut to them, as the window's pass draws, the ring is the same.
         const PixelRect bounds = RingBounds(cx, cy, radius, pen, {0, 0, w, h});
@@ -244,11 +242,7 @@ TEST(RingRaster, ARingInViewDrawsTheSameThroughAnyClip)
         Guarded full(Side, Side, 4, Back);
         DrawRingOnce(clipped.Frame(), clip, cx, cy, radius, pen, Ink);
         DrawRingOnce(full.Frame(), {0, 0, Side, Side}, cx, cy, radius, pen, Ink);
-        for (int y = clip.top; y < clip.bottom; ++y) {
-            for (int x = clip.left; x < clip.right; ++x) {
-                ASSERT_EQ(clipped.At(x, y), full.At(x, y)) << x << "," << y;
-            }
-        }
+        ASSERT_TRUE(clipped.SameAs(full, clip));
     }
 }
 
@@ -263,12 +257,11 @@ TEST(RingRaster, FillRectStaysInsideFrameAndClip)
         Guarded g(7, 5, 2, Back);
         FillRect(g.Frame(), clip, 0xAB123456u);
         ASSERT_TRUE(g.UntouchedOutside(clip, Back));
-        const PixelRect inside = Intersect(clip, {0, 0, 7, 5});
-        for (int y = inside.top; y < inside.bottom; ++y) {
-            for (int x = inside.left; x < inside.right; ++x) {
-                ASSERT_EQ(g.At(x, y), 0xFF123456u);
-            }
-        }
+        const PixelRect in = Intersect(clip, {0, 0, 7, 5});
+        ASSERT_TRUE(EveryPixel(
+            in.right - in.left, in.bottom - in.top,
+            [&](int x, int y) { return g.At(in.left + x, in.top + y); },
+            [](int, int) { return 0xFF123456u; }));
     }
 }
 
@@ -389,4 +382,101 @@ TEST(RingPass, EveryPassDrawsWhatEveryRingThroughDrawRingDraws)
     }
     // Most passes went through damage clips, not only the whole redraw.
     EXPECT_GT(clipped, 600);
+}
+
+namespace {
+
+// Every call a pass makes: which (Cls, Circle, DrawWidth), and a circle's
+// bits and colour.
+using Call = std::tuple<char, std::uint32_t, std::uint32_t, std::uint32_t, std::int32_t>;
+
+class RecordingSurface final : public Surface {
+public:
+    std::vector<Call> calls;
+
+    float ScaleWidth() const override { return StartWidth; }
+    float ScaleHeight() const override { return StartHeight; }
+    void DrawWidth(int) override { calls.emplace_back('W', 0, 0, 0, 0); }
+    void Cls() override { calls.emplace_back('C', 0, 0, 0, 0); }
+    void Circle(float x, float y, float radius, std::int32_t color) override
+    {
+        calls.emplace_back('O', Bits(x), Bits(y), Bits(radius), color);
+    }
+};
+
+} // namespace
+
+TEST(DrawBalls, OneClearThenEveryLiveSlotInOrder)
+{
+    // Each table is drawn as one Cls, then one Circle per live slot in slot
+    // order with the slot's own values, and nothing else (the pen width is
+    // the window's business).
+    auto anchorOnly = std::make_unique<BallTable>(StartTable());
+    anchorOnly->MoveBalls(StartWidth, StartHeight);
+
+    auto three = std::make_unique<BallTable>(StartTable());
+    PutBall(*three, 100.5f, 200.25f, 30.0f, 0x0000FF);
+    PutBall(*three, -50.0f, 6000.0f, 629.5f, 0xFF0000); // outside the client area: still issued
+    PutBall(*three, 4537.5f, 0.0f, 300.0f, 0x123456);
+    // A slot above BallCount is not drawn, whatever it holds.
+    three->BallX[4] = 1.0f;
+    three->BallRadius[4] = 99.0f;
+
+    auto full = std::make_unique<BallTable>(StartTable());
+    SceneRandom r;
+    for (int k = 0; k < MaxSlot; ++k) {
+        full->AddBall(static_cast<float>(9 * k), 100.0f, r);
+    }
+
+    const struct {
+        const char* name;
+        const BallTable& table;
+    } cases[] = {{"only the anchor", *anchorOnly}, {"three balls", *three}, {"full table", *full}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingSurface s;
+        DrawBalls(c.table, s);
+        std::vector<Call> expected{{'C', 0, 0, 0, 0}};
+        for (int i = 0; i <= c.table.BallCount; ++i) {
+            expected.emplace_back('O', Bits(c.table.BallX[i]), Bits(c.table.BallY[i]),
+                                  Bits(c.table.BallRadius[i]), c.table.BallColor[i]);
+        }
+        EXPECT_EQ(s.calls, expected);
+    }
+}
+
+TEST(Rnd, FirstValuesOfTheGeneratorFromItsFixedStart)
+{
+    // The generator is x <- (1140671485 x + 12820163) mod 2^24 from
+    // x = 327680, each value x / 2^24; its first values are
+    // 0.7055475, 0.5334240, 0.5795186 to 7 digits, and exactly these.
+    Rnd rnd;
+    EXPECT_EQ(rnd(), 11837123.0f / 16777216.0f);
+    EXPECT_EQ(rnd(), 8949370.0f / 16777216.0f);
+    EXPECT_EQ(rnd(), 9722709.0f / 16777216.0f);
+}
+
+TEST(Rnd, RunsTheFullPeriod)
+{
+    // A full-period 24-bit generator visits every state once before it
+    // repeats: colours and radii never fall into a short cycle.
+    Rnd rnd;
+    const float first = rnd();
+    int period = 0;
+    float v = 0;
+    do {
+        v = rnd();
+        ++period;
+    } while (v != first && period <= (1 << 24));
+    EXPECT_EQ(period, 1 << 24);
+}
+
+TEST(PinnedFrames, HashIsPinned)
+{
+    // The same on every target: x86-64 (SSE2 blends), aarch64 under qemu
+    // (scalar blends), Windows under wine and WebAssembly under Node, where
+    // make determinism-check runs this test (ctest --preset <target>).
+    const FrameHashes frames = PinnedFrames();
+    EXPECT_TRUE(frames.damageSound);
+    EXPECT_EQ(frames.total, PinnedFramesHash) << ::testing::PrintToString(frames.lines);
 }

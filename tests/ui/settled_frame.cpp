@@ -3,7 +3,7 @@
 // reference that the Windows program under wine and the page in a browser
 // are compared with, pixel for pixel, the background aside. Runs Form1 on a
 // fake window system, so it is the very code every window system runs.
-#include "fake_window.h"
+#include "window_test_util.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -65,11 +65,9 @@ int main(int argc, char* argv[])
     for (const auto& [x, y] : presses) {
         s.Press(x, y);
     }
-    int ran = 0;
+    int ran = ticks;
     if (ticks >= 0) {
-        for (; ran < ticks; ++ran) {
-            s.Tick();
-        }
+        s.Tick(ticks);
     } else if (ran = s.TickUntilRest(1'000'000); s.Ticking()) {
         std::fputs("settled_frame: the pile never came to rest\n", stderr);
         return 1;
@@ -82,15 +80,11 @@ int main(int argc, char* argv[])
     std::fprintf(stderr, "balls %d ticks %d frame %dx%d\n",
                  static_cast<int>(s.form.Table.BallCount), ran, f.width, f.height);
     std::printf("P6\n%d %d\n255\n", f.width, f.height);
-    std::vector<unsigned char> row(static_cast<std::size_t>(f.width) * 3);
-    for (int y = 0; y < f.height; ++y) {
-        for (int x = 0; x < f.width; ++x) {
-            const std::uint32_t p = f.pixels[y * f.stride + x];
-            row[3 * x] = static_cast<unsigned char>(p >> 16);
-            row[3 * x + 1] = static_cast<unsigned char>(p >> 8);
-            row[3 * x + 2] = static_cast<unsigned char>(p);
-        }
-        std::fwrite(row.data(), 1, row.size(), stdout);
+    for (const std::uint32_t p : Pixels(f)) {
+        const unsigned char rgb[] = {static_cast<unsigned char>(p >> 16),
+                                     static_cast<unsigned char>(p >> 8),
+                                     static_cast<unsigned char>(p)};
+        std::fwrite(rgb, 1, 3, stdout);
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

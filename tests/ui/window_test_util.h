@@ -1,16 +1,29 @@
 // SPDX-License-Identifier: MIT
-// Helpers shared by the window tests, toolkit-free: presses spread over the
-// start-up client area, and the pixels of a frame read and compared.
+// Helpers shared by the window tests here and in tests/qt, toolkit-free: a
+// form on the fake window system and presses spread over the start-up client
+// area (pixels are read and compared by frame_scene.h's helpers).
 #pragma once
 
 #include "fake_window.h"
-#include "ring_raster.h"
+#include "frame_scene.h"
 #include "sim_test_util.h"
-#include "surface.h"
 
 #include <cstdint>
-#include <gtest/gtest.h>
-#include <vector>
+
+// Whether this build runs under AddressSanitizer, whose allocator keeps freed
+// memory in quarantine (resident memory says nothing of leaks) and ends the
+// process on an allocation it cannot make instead of returning null.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool UnderAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool UnderAddressSanitizer = true;
+#else
+inline constexpr bool UnderAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool UnderAddressSanitizer = false;
+#endif
 
 // A point of the client area, device-independent pixels.
 struct Dip {
@@ -25,57 +38,77 @@ inline Dip Spread(int k)
     return {1 + (k * 37) % 604, 1 + (k * 11 + k / 604) % 365};
 }
 
-// Left-button presses at Spread(0), Spread(1), ...
-inline void PressMany(ShownForm& s, int presses)
+// Presses at Spread(0), Spread(1), ... through press(x, y).
+template <class Press> void PressSpread(int presses, Press&& press)
 {
     for (int k = 0; k < presses; ++k) {
-        s.Press(Spread(k).x, Spread(k).y);
+        press(Spread(k).x, Spread(k).y);
     }
 }
 
-// The pixel (0xRRGGBB) of a frame at device pixel (x, y).
-inline std::uint32_t PixelAt(const PixelFrame& f, int x, int y)
+// A client size in pixels as world units (twips), as the tick gets it.
+inline float Twips(int pixels)
 {
-    return f.pixels[y * f.stride + x] & 0xFFFFFFu;
+    return static_cast<float>(pixels) * TwipsPerPixel;
 }
 
-// The pixel of a frame at a point in world units (twips), at `ratio` device
-// pixels per device-independent pixel.
-inline std::uint32_t PixelAtTwips(const PixelFrame& f, double ratio, double x, double y)
-{
-    const double r = ratio / TwipsPerPixel;
-    return PixelAt(f, static_cast<int>(x * r), static_cast<int>(y * r));
-}
+// A form on a fake window, started as an adapter starts it: loaded at the
+// start size, then shown.
+struct ShownForm {
+    FakeWindow window;
+    Form1 form{window};
 
-// A frame's pixels, row after row without padding: a copy that later passes
-// leave alone.
-inline std::vector<std::uint32_t> Pixels(const PixelFrame& f)
-{
-    std::vector<std::uint32_t> out;
-    for (int y = 0; y < f.height; ++y) {
-        for (int x = 0; x < f.width; ++x) {
-            out.push_back(PixelAt(f, x, y));
-        }
+    ShownForm()
+    {
+        form.Form_Load();
+        form.Shown();
     }
-    return out;
-}
 
-// Where two frames differ first, if they do (the high bytes ignored).
-inline ::testing::AssertionResult SamePixels(const PixelFrame& actual, const PixelFrame& expected)
-{
-    if (actual.width != expected.width || actual.height != expected.height) {
-        return ::testing::AssertionFailure()
-               << "size " << actual.width << " x " << actual.height << ", expected "
-               << expected.width << " x " << expected.height;
-    }
-    for (int y = 0; y < actual.height; ++y) {
-        for (int x = 0; x < actual.width; ++x) {
-            if (PixelAt(actual, x, y) != PixelAt(expected, x, y)) {
-                return ::testing::AssertionFailure()
-                       << "pixel " << x << "," << y << " is 0x" << std::hex << PixelAt(actual, x, y)
-                       << ", expected 0x" << PixelAt(expected, x, y);
+    // As the program runs, `ticks` times: the clock reaches the next timer
+    // boundary, and the event loop delivers the wake-up the form asked for,
+    // if it is due (a tick and its draw pass while the timer is enabled).
+    void Tick(int ticks = 1)
+    {
+        for (int k = 0; k < ticks; ++k) {
+            window.clock.Advance(Timer::Granularity);
+            if (window.clock.TakeDueWake()) {
+                form.WakeUp();
             }
         }
     }
-    return ::testing::AssertionSuccess();
-}
+    // Whether the form asked for a wake-up: its timer runs. A shown form
+    // stops it only when the pile rests.
+    bool Ticking() const { return window.clock.wake.has_value(); }
+    // Ticks until the pile rests, at most `limit` ticks; returns how many ran.
+    int TickUntilRest(int limit)
+    {
+        int ticks = 0;
+        for (; Ticking() && ticks < limit; ++ticks) {
+            Tick();
+        }
+        return ticks;
+    }
+    // A press at (x, y), device-independent pixels, left button.
+    void Press(double x, double y) { form.MouseDown(LeftButton, 0, x, y); }
+    // Left-button presses at Spread(0), Spread(1), ...
+    void PressMany(int presses)
+    {
+        PressSpread(presses, [this](int x, int y) { Press(x, y); });
+    }
+    // The window reports a new client size.
+    void Resize(int width, int height)
+    {
+        window.width = width;
+        window.height = height;
+        form.ClientChanged();
+    }
+    // The pixel of the latest frame at a point in world units (twips).
+    std::uint32_t At(double x, double y)
+    {
+        const double r = form.FrameRatio() / TwipsPerPixel;
+        return PixelAt(form.Frame(), static_cast<int>(x * r), static_cast<int>(y * r));
+    }
+};
+
+// A shown form as a test fixture.
+struct FormTest : ::testing::Test, ShownForm {};

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The window's surface: its rings' looks at one and two device pixels per
 // pixel; the frame built from damage against the frame drawn whole, pixel for
-// pixel after every pass of random scenes (presses, ticks, resizes, pen and
-// background changes, balls across every edge), and the repaints Form1 asks
-// for against that damage, at ratios 1, 1.5 and 2.
+// pixel after every pass of random scenes (presses, ticks, resizes, pen,
+// background and byte order changes, balls across every edge), and the
+// repaints Form1 asks for against that damage, at ratios 1, 1.5 and 2.
 #include "window_test_util.h"
 
 #include <algorithm>
@@ -84,6 +84,9 @@ TEST_P(DamageDiff, EveryPassEqualsAFullRedraw)
                 surface.DrawWidth(pen);
             } else if (what < 38) {
                 client.background = RgbWordOf(below(1 << 24));
+            } else if (what < 39) {
+                // The page's byte order, R, G, B, A, in place of 0xAARRGGBB.
+                client.rgba = !client.rgba;
             } else if (what < 43) {
                 // A pass with nothing changed.
             } else {
@@ -100,6 +103,13 @@ TEST_P(DamageDiff, EveryPassEqualsAFullRedraw)
                 w > 0 && h > 0 ? PixelFrame{pixels.data(), w, w, h} : PixelFrame{};
             FillRect(whole, {0, 0, w, h}, client.background);
             DrawTable(whole, {0, 0, w, h}, t, client.ratio, 0, 0, pen);
+            if (client.rgba) {
+                // Every blend treats the channels alike: the same pixels
+                // with red and blue in each other's place.
+                for (std::uint32_t& p : pixels) {
+                    p = (p & 0xFF00FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
+                }
+            }
             ASSERT_TRUE(SamePixels(surface.Frame(), whole));
             if (!d.Whole()) {
                 (d.Rects().empty() ? untouched : partial) += 1;

@@ -47,6 +47,8 @@ public:
     int deviceWidth = -1;
     int deviceHeight = -1;
     std::uint32_t background = 0xF0F0F0;
+    // Whether the frame is asked for in R, G, B, A byte order, as the page's.
+    bool rgba = false;
     FakeClock clock;
     // Every rectangle the form asked to repaint, in order (unless a long run
     // turns keeping them off), and how many calls.
@@ -66,6 +68,7 @@ public:
     }
     double PixelRatio() const override { return ratio; }
     std::uint32_t Background() const override { return background; }
+    bool RgbaFrame() const override { return rgba; }
     std::chrono::nanoseconds Now() const override { return clock.Now(); }
     void WakeAt(std::chrono::nanoseconds at) override { clock.WakeAt(at); }
     void CancelWake() override { clock.CancelWake(); }

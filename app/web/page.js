@@ -13,13 +13,23 @@ mergeInto(LibraryManager.library, {
     // skip the page's commit and paint; opaque, they are copied, not
     // blended. The frames are opaque, so the pixels are the same, and the
     // page's cost far less (docs/performance.md).
+    // The first frame, a picture or only the background where no frame fits
+    // in memory, also ends what the page shows while the module loads
+    // (#loading, index.html).
     draw: function () {
-      return Page.context || (Page.context = Page.canvas.getContext('2d', {alpha: false, desynchronized: true}));
+      if (!Page.context) {
+        Page.context = Page.canvas.getContext('2d', {alpha: false, desynchronized: true});
+        performance.mark('torvane-first-frame');
+        var loading = document.getElementById('loading');
+        if (loading) {
+          loading.remove();
+        }
+      }
+      return Page.context;
     },
     // The last wake-up's setTimeout handle (clearing one that has run does
     // nothing).
     timeout: 0,
-    firstFrame: true,
 
     // Reports the canvas: its size in CSS pixels, in device pixels as the
     // browser lays it out, the ratio, and the background, ButtonFace of the
@@ -191,15 +201,6 @@ mergeInto(LibraryManager.library, {
     var g = Page.draw();
     for (var k = 0; k < count * 4; k += 4) {
       g.putImageData(image, 0, 0, r[k], r[k + 1], r[k + 2] - r[k], r[k + 3] - r[k + 1]);
-    }
-    if (Page.firstFrame) {
-      Page.firstFrame = false;
-      performance.mark('torvane-first-frame');
-      // What the page shows while the module loads (index.html).
-      var loading = document.getElementById('loading');
-      if (loading) {
-        loading.remove();
-      }
     }
   },
 

@@ -142,9 +142,10 @@ TEST_P(DamageRepaint, TheWindowRepaintsWhatChangedAndNoMore)
         ASSERT_EQ(s.window.repaints, 2 + k); // the damage the pass drew, in one call
         // Every pixel that changed lies in a rectangle repainted.
         const auto repainted = [&](int x, int y) {
-            return std::ranges::any_of(s.window.repainted, [x, y](const PixelRect& r) {
-                return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-            });
+            return std::any_of(s.window.repainted.begin(), s.window.repainted.end(),
+                               [x, y](const PixelRect& r) {
+                                   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                               });
         };
         EXPECT_TRUE(EveryPixel(
             f.width, f.height, [&f](int x, int y) { return PixelAt(f, x, y); },

@@ -159,8 +159,8 @@ inline std::uint32_t BlendOne(std::uint32_t dst, std::uint32_t src, std::uint32_
 struct Blender {
     explicit Blender(std::uint32_t src)
         : src(src),
-          s16(_mm_slli_epi16(
-              _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), _mm_setzero_si128()), 8))
+          s8(_mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(src)), _mm_setzero_si128())),
+          s16(_mm_slli_epi16(s8, 8))
     {
     }
     // Pixels d (four), their alphas in the low four 16-bit lanes of a4.
@@ -174,19 +174,48 @@ struct Blender {
     __m128i Mix(__m128i d, __m128i aLo, __m128i aHi) const
     {
         const __m128i zero = _mm_setzero_si128();
-        const __m128i ones = _mm_set1_epi16(-1);
         const __m128i half = _mm_set1_epi16(128);
-        const __m128i dLo = _mm_slli_epi16(_mm_unpacklo_epi8(d, zero), 8);
-        const __m128i dHi = _mm_slli_epi16(_mm_unpackhi_epi8(d, zero), 8);
-        const __m128i sumLo = _mm_add_epi16(_mm_mulhi_epu16(dLo, _mm_xor_si128(aLo, ones)),
-                                            _mm_mulhi_epu16(s16, aLo));
-        const __m128i sumHi = _mm_add_epi16(_mm_mulhi_epu16(dHi, _mm_xor_si128(aHi, ones)),
-                                            _mm_mulhi_epu16(s16, aHi));
-        const __m128i outLo = _mm_srli_epi16(_mm_add_epi16(sumLo, half), 8);
-        const __m128i outHi = _mm_srli_epi16(_mm_add_epi16(sumHi, half), 8);
+        const __m128i outLo = _mm_srli_epi16(
+            _mm_add_epi16(Sum(_mm_unpacklo_epi8(d, zero), aLo), half), 8);
+        const __m128i outHi = _mm_srli_epi16(
+            _mm_add_epi16(Sum(_mm_unpackhi_epi8(d, zero), aHi), half), 8);
         return _mm_or_si128(_mm_packus_epi16(outLo, outHi),
                             _mm_set1_epi32(static_cast<int>(0xFF000000u)));
     }
+#if defined(__wasm_simd128__)
+    // BlendOne's sum on 16-bit lanes, d a byte in each: hi(d << 8, 65535 - a)
+    // + hi(s << 8, a), hi the high half of a 16 x 16-bit product.
+    //
+    // WebAssembly SIMD has no such multiply: Emscripten's _mm_mulhi_epu16
+    // is two widening multiplies and a shuffle, about nine instructions on
+    // x86-64 for SSE2's one, and it made the page's blends twice as slow as
+    // the desktop's. For a byte x and y = 256 yh + yl (yh, yl bytes),
+    // hi(x << 8, y) = floor(x y / 256) = x yh + floor(x yl / 256), both
+    // products at most 255 * 255, so two low multiplies give the same bits;
+    // 65535 - y has the bytes 255 - yh and 255 - yl. Every term and the sum
+    // (at most 65280) fit 16 bits. PinnedFrames.HashIsPinned under
+    // `ctest --preset web-node` holds it to the same frames.
+    __m128i Sum(__m128i d, __m128i a) const
+    {
+        const __m128i byte = _mm_set1_epi16(0xFF);
+        const __m128i aHigh = _mm_srli_epi16(a, 8);
+        const __m128i aLow = _mm_and_si128(a, byte);
+        const auto hi = [](__m128i x, __m128i yHigh, __m128i yLow) {
+            return _mm_add_epi16(_mm_mullo_epi16(x, yHigh),
+                                 _mm_srli_epi16(_mm_mullo_epi16(x, yLow), 8));
+        };
+        return _mm_add_epi16(hi(d, _mm_xor_si128(aHigh, byte), _mm_xor_si128(aLow, byte)),
+                             hi(s8, aHigh, aLow));
+    }
+#else
+    // BlendOne's sum on 16-bit lanes, d a byte in each.
+    __m128i Sum(__m128i d, __m128i a) const
+    {
+        return _mm_add_epi16(
+            _mm_mulhi_epu16(_mm_slli_epi16(d, 8), _mm_xor_si128(a, _mm_set1_epi16(-1))),
+            _mm_mulhi_epu16(s16, a));
+    }
+#endif
     // The four pixels *p[0..3] with one area: the four mirror images of a
     // pixel of the quarter.
     void Four(std::uint32_t* const p[4], std::uint32_t alpha) const
@@ -201,6 +230,8 @@ struct Blender {
         *p[3] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(out, 12)));
     }
     std::uint32_t src;
+    // The source's channels, a byte in each 16-bit lane, and shifted up by 8.
+    __m128i s8;
     __m128i s16;
 };
 #else
@@ -445,7 +476,8 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
     };
     // Quadrant columns [from, to): line[i] on the right, line[-1 - i] on
     // the left.
-    const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha) {
+    const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha)
+                             __attribute__((always_inline)) {
         const std::int64_t n = to - from;
         if (n == 1 && count == 2) {
             std::uint32_t* const p[4] = {line0 + from, line0 - 1 - from, line1 + from,

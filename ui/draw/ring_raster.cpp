@@ -175,10 +175,10 @@ struct Blender {
     {
         const __m128i zero = _mm_setzero_si128();
         const __m128i half = _mm_set1_epi16(128);
-        const __m128i outLo = _mm_srli_epi16(
-            _mm_add_epi16(Sum(_mm_unpacklo_epi8(d, zero), aLo), half), 8);
-        const __m128i outHi = _mm_srli_epi16(
-            _mm_add_epi16(Sum(_mm_unpackhi_epi8(d, zero), aHi), half), 8);
+        const __m128i outLo =
+            _mm_srli_epi16(_mm_add_epi16(Sum(_mm_unpacklo_epi8(d, zero), aLo), half), 8);
+        const __m128i outHi =
+            _mm_srli_epi16(_mm_add_epi16(Sum(_mm_unpackhi_epi8(d, zero), aHi), half), 8);
         return _mm_or_si128(_mm_packus_epi16(outLo, outHi),
                             _mm_set1_epi32(static_cast<int>(0xFF000000u)));
     }
@@ -188,13 +188,14 @@ struct Blender {
     //
     // WebAssembly SIMD has no such multiply: Emscripten's _mm_mulhi_epu16
     // is two widening multiplies and a shuffle, about nine instructions on
-    // x86-64 for SSE2's one, and it made the page's blends twice as slow as
-    // the desktop's. For a byte x and y = 256 yh + yl (yh, yl bytes),
-    // hi(x << 8, y) = floor(x y / 256) = x yh + floor(x yl / 256), both
-    // products at most 255 * 255, so two low multiplies give the same bits;
-    // 65535 - y has the bytes 255 - yh and 255 - yl. Every term and the sum
-    // (at most 65280) fit 16 bits. PinnedFrames.HashIsPinned under
-    // `ctest --preset web-node` holds it to the same frames.
+    // x86-64 for SSE2's one: the page's draw pass took 1.9 times the
+    // desktop's (scripts/stage-times.sh), 1.4 times with this. For a byte x
+    // and y = 256 yh + yl (yh, yl bytes), hi(x << 8, y) = floor(x y / 256)
+    // = x yh + floor(x yl / 256), both products at most 255 * 255, so two
+    // low multiplies give the same bits; 65535 - y has the bytes 255 - yh
+    // and 255 - yl. Every term and the sum (at most 65280) fit 16 bits.
+    // PinnedFrames.HashIsPinned under `ctest --preset web-node` holds it to
+    // the same frames.
     __m128i Sum(__m128i d, __m128i a) const
     {
         const __m128i byte = _mm_set1_epi16(0xFF);
@@ -475,9 +476,11 @@ void DrawRowInView(std::uint32_t* line0, std::uint32_t* line1, int count, const 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), fill);
     };
     // Quadrant columns [from, to): line[i] on the right, line[-1 - i] on
-    // the left.
+    // the left. Inlined: clang left it out of line in the page's build,
+    // loading its captures at every call (the pass 7 % slower).
     const auto partial = [&](std::int64_t from, std::int64_t to, const std::uint16_t* alpha)
-                             __attribute__((always_inline)) {
+        __attribute__((always_inline))
+    {
         const std::int64_t n = to - from;
         if (n == 1 && count == 2) {
             std::uint32_t* const p[4] = {line0 + from, line0 - 1 - from, line1 + from,

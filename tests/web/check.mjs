@@ -8,7 +8,7 @@
 // (BUILD_DIR: the build's files, for site.cmake to make new builds from).
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -153,6 +153,15 @@ async function settled(page, what, presses, ratio, size = '605x366') {
   return rgb;
 }
 
+// HTTP dates count whole seconds, and the server answers a conditional
+// request (a service worker's check of sw.js) with 304 when the file is no
+// newer than the date it gave: a new build written within the second of the
+// files it replaces would pass for unchanged, and no update would come.
+// Waits until that second is over, as it is for any real new build.
+async function pastSecondOf(file) {
+  const next = (Math.floor(statSync(file).mtimeMs / 1000) + 1) * 1000;
+  await sleep(Math.max(0, next - Date.now()) + 50);
+}
 // Writes a new build into DIR by the build's own step (app/web/site.cmake)
 // from the build's files (of the module without SIMD, its script and
 // module alone), FILE changed by CHANGE.
@@ -372,6 +381,7 @@ for (engine of engines) {
         const { installabilityErrors } = await (await page.context.newCDPSession(page.raw)).send('Page.getInstallabilityErrors');
         check(installabilityErrors.length === 0, 'the page can be installed as an app', installabilityErrors.map((e) => e.errorId).join(', '));
       }
+      await pastSecondOf(join(copy, 'sw.js'));
       newBuild(copy, 'page.css', (css) => `${css}/* a new build */\n`);
       await page.reload();
       await waitFor(page, async () => {
@@ -402,6 +412,7 @@ for (engine of engines) {
       const copyServer = await serve(copy);
       const page = await open(copyServer.url, { hold: true });
       await page.held.asked;
+      await pastSecondOf(join(copy, 'sw.js'));
       cpSync(next, copy, { recursive: true });
       page.held.release();
       await waitFor(page, firstFrame, 'the first frame');

@@ -92,7 +92,13 @@ export async function launch(engine, { ratio = 1, headful = false, args = [], en
     const driver = await new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({ browserName: 'MiniBrowser',
       'webkitgtk:browserOptions': { binary: process.env.MINIBROWSER ?? '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser',
         args: ['--automation', ...args] } }).build();
-    const evaluate = (f, a) => driver.executeScript(`return (${f})(arguments[0])`, a);
+    // WebKitWebDriver now and then answers a script it ran with "Could not
+    // parse script result" (once in five CI runs): that script is asked
+    // once more.
+    const evaluate = (f, a) => driver.executeScript(`return (${f})(arguments[0])`, a).catch((e) => {
+      if (!/Could not parse script result/.test(e.message)) throw e;
+      return driver.executeScript(`return (${f})(arguments[0])`, a);
+    });
     // The page's own collector, read before it is left.
     const drain = async () => errors.push(...(await evaluate(() => window.pageErrors ?? []).catch(() => [])));
     const loaded = async () => { await evaluate(collectErrors); await evaluate(init); };
